@@ -1,0 +1,155 @@
+// The waveform document: one analog channel and four digital channels on one
+// time base, with a one-level undo, a one-channel clipboard, the output
+// settings and the fourteen dialog memories. All arrays are allocated once at
+// full capacity; edits reach the undo store only through the edit protocol
+// (Begin...Edit before the dialog writes the arrays, Commit...Edit after).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "document/DialogParams.h"
+#include "document/OutputSettings.h"
+#include "document/WaveformLimits.h"
+#include "document/WaveformRecords.h"
+
+namespace kdx {
+
+// What the document needs of the modeless output panel, without knowing its
+// toolkit: bring it to the front when an edit leaves values out of range.
+class OutputPanelLink {
+public:
+    virtual ~OutputPanelLink() = default;
+    virtual void RestoreAndActivate() = 0;
+};
+
+struct UndoResult {
+    bool done = false;
+    int32_t kind = 0;  // channel 0..3, UndoKindAnalog, UndoKindAllDigital or UndoKindTimeBase
+};
+
+class CKDXDoc {
+public:
+    CKDXDoc();
+    CKDXDoc(const CKDXDoc&) = delete;
+    CKDXDoc& operator=(const CKDXDoc&) = delete;
+
+    // Queries.
+    bool HasWaveform() const { return hasWaveform; }
+    bool IsDataModified() const { return dataModified; }
+    uint64_t GetTotalTime() const { return totalTimeNs; }
+    uint32_t GetSampleCount() const { return sampleCount; }
+    uint32_t GetSamplingStep() const { return samplingStep; }
+    int64_t GetSamplingTime() const { return int64_t{samplingStep} * BaseClockNs; }
+    const double* GetAnalogSamples() const { return analogSamples.data(); }
+    double* AnalogSamples() { return analogSamples.data(); }
+    // Channel 0..3; nullptr for any other number (no storage exists for 4..7).
+    const uint8_t* GetDigitalChannel(int ch) const;
+    uint8_t* DigitalChannel(int ch);
+    ConstSampleArrays GetSampleArrays() const;
+    SampleArrays GetSampleArrays();
+    int32_t GetEditCount() const { return editCount; }
+    bool IsUndoAvailable() const { return undoAvailable; }
+    int32_t GetUndoKind() const { return undoKind; }
+    bool IsClipboardValid() const { return clipboardValid; }
+    int32_t GetClipboardSourceChannel() const { return clipboardSourceChannel; }
+    bool IsOutputSettingsChanged() const { return !(outputSettings == savedOutputSettings); }
+    bool HasAnalogOutOfRange() const;
+    int32_t GetDataId() const { return dataId; }
+    const int32_t& DataIdRef() const { return dataId; }  // the output panel reads it at transfer time
+    int32_t GetDocumentId() const { return documentId; }
+    const std::array<std::string, SignalNameCount>& GetSignalNames() const { return signalNames; }
+
+    OutputSettings& GetOutputSettings() { return outputSettings; }
+    const OutputSettings& GetOutputSettings() const { return outputSettings; }
+    const OutputSettings& GetSavedOutputSettings() const { return savedOutputSettings; }
+    DialogMemories& Memories() { return memories; }
+    const DialogMemories& Memories() const { return memories; }
+    std::string& DigitalSerialText() { return digitalSerialText; }
+    std::string& DigitalParallelText() { return digitalParallelText; }
+
+    // Life cycle.
+    bool NewWaveform(int64_t samplingTimeNs, int64_t count);
+    // Open: copies header.sampleCount samples from the reader's buffers, then
+    // takes the time base, and with memories (a file of the current format)
+    // the identities, count, names and dialog memories; without, new ones.
+    void LoadFromFile(const WaveformHeader& header, ConstSampleArrays samples, const DialogMemories& params,
+                      bool withMemories);
+    // Fills the document's part of the header record (time base, identities,
+    // edit count, names, output settings) and the memories for the writer.
+    void CollectForSave(WaveformHeader& header, DialogMemories& params) const;
+    void MarkSaved();
+
+    // Time base.
+    bool SetTimeBase(int64_t samplingTimeNs, int64_t count);
+    bool ChangeTimeBase(int64_t samplingTimeNs, int64_t count);
+
+    // Edit protocol.
+    void BeginAnalogEdit();
+    void CommitAnalogEdit();
+    void BeginDigitalEdit(int32_t kind);
+    void CommitDigitalEdit(int32_t kind, bool makeUndoable);
+    void BeginFullEdit();
+
+    UndoResult Undo();
+
+    // Per-channel commands; false only for a channel number outside 0..3
+    // (and for Paste with an empty clipboard).
+    bool InvertChannel(int ch);
+    bool CopyChannelToClipboard(int ch);
+    bool PasteChannel(int ch);
+    bool CopyChannel(int sourceCh, int targetCh);
+    bool ClearChannel(int ch);
+
+    // The output panel the out-of-range notice reaches (none by default).
+    void SetOutputPanel(OutputPanelLink* panel) { outputPanel = panel; }
+    OutputPanelLink* GetOutputPanel() const { return outputPanel; }
+
+    // A fresh identity value, 0..32767.
+    int32_t NewRandomValue();
+    // Seeds the identity generator (tests that need repeatable identities).
+    void SeedRandom(uint32_t seed) { random.seed(seed); }
+
+private:
+    void ApplySyncRule();
+    void ResetMemories();
+    void NoticeOutOfRange();
+    static bool ValidChannel(int ch) { return ch >= 0 && ch < DigitalChannelCount; }
+
+    bool hasWaveform = false;
+    bool dataModified = false;
+    uint64_t totalTimeNs = 0;
+    uint32_t sampleCount = 0;
+    uint32_t samplingStep = 0;
+    uint32_t timeUnitNs = BaseClockNs;
+    int32_t dataId = 0;
+    int32_t documentId = 0;
+    std::vector<double> analogSamples;
+    std::array<std::vector<uint8_t>, DigitalChannelCount> digitalSamples;
+    std::array<std::string, SignalNameCount> signalNames{};
+    std::vector<double> editBackupAnalog;
+    std::array<std::vector<uint8_t>, DigitalChannelCount> editBackupDigital;
+    uint32_t undoSamplingTimeNs = 0;
+    uint32_t undoSampleCount = 0;
+    std::vector<double> undoAnalog;
+    std::array<std::vector<uint8_t>, DigitalChannelCount> undoDigital;
+    bool undoAvailable = false;
+    int32_t undoKind = 0;
+    std::vector<uint8_t> clipboardDigital;
+    int32_t clipboardSourceChannel = 0;
+    bool clipboardValid = false;
+    OutputSettings outputSettings;
+    OutputSettings savedOutputSettings;
+    int32_t editCount = 0;
+    int32_t openedEditCount = 0;
+    DialogMemories memories;
+    std::string digitalSerialText;
+    std::string digitalParallelText;
+    OutputPanelLink* outputPanel = nullptr;
+    std::mt19937 random;
+};
+
+}  // namespace kdx

@@ -1,0 +1,46 @@
+// The .kdx waveform file: a 1024-byte header, the analog doubles, the four
+// channel byte arrays and a 4096-byte footer of dialog memories, little-endian,
+// both blocks with a byte-sum checksum.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "document/DialogParams.h"
+#include "document/WaveformRecords.h"
+
+namespace kdx {
+
+inline constexpr size_t HeaderSize = 1024;
+inline constexpr size_t FooterSize = 4096;
+
+// The file module's messages; every outcome sets exactly one of them.
+inline constexpr const char* MsgFileOk = "正常終了しました。";
+inline constexpr const char* MsgFileOpenError = "ファイルオープンエラーです。";
+inline constexpr const char* MsgFileWriteError = "ファイル書き込みエラーです。";
+inline constexpr const char* MsgFileReadError = "ファイル読み込みエラーです。";
+inline constexpr const char* MsgFileFormatError = "ファイルフォーマットエラーです。";
+
+// Writes header.sampleCount samples of every array. The file appears under its
+// name only when every byte was written: a failed save never destroys the
+// previous file.
+bool WriteWaveformFile(const std::filesystem::path& path, const WaveformHeader& header,
+                       ConstSampleArrays samples, const DialogMemories& params, std::string& message);
+
+// Reads and fully validates a file into separate buffers. On failure the
+// outputs may hold partial data; callers copy them only after success. The
+// parameters are the defaults unless the file has a footer of expectedVersion.
+bool ReadWaveformFile(const std::filesystem::path& path, WaveformHeader& header, SampleArrays buffers,
+                      DialogMemories& params, uint32_t expectedVersion, std::string& message);
+
+// The same checks on bytes already in memory (used by the reader and fuzzed).
+bool ParseWaveformBytes(std::span<const uint8_t> bytes, WaveformHeader& header, SampleArrays buffers,
+                        DialogMemories& params, uint32_t expectedVersion, std::string& message);
+
+// Whether a footer exists in a file of this size for this header's count.
+bool HasFooterForSize(uint64_t fileSize, uint32_t sampleCount);
+
+}  // namespace kdx
