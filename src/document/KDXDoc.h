@@ -145,6 +145,7 @@ private:
     OutputSettings savedOutputSettings;
     int32_t editCount = 0;
     int32_t openedEditCount = 0;
+    int32_t savedEditCount = 0;  // editCount as of the last New, Open or Save
     DialogMemories memories;
     std::string digitalSerialText;
     std::string digitalParallelText;

@@ -78,13 +78,14 @@ struct SampleBuffers {
 };
 
 // Non-owning views of sample arrays of at least MaxSampleCount elements.
-struct SampleArrays {
-    double* analog = nullptr;
-    std::array<uint8_t*, DigitalChannelCount> digital{};
-};
 struct ConstSampleArrays {
     const double* analog = nullptr;
     std::array<const uint8_t*, DigitalChannelCount> digital{};
+};
+struct SampleArrays {
+    double* analog = nullptr;
+    std::array<uint8_t*, DigitalChannelCount> digital{};
+    operator ConstSampleArrays() const { return {analog, {digital[0], digital[1], digital[2], digital[3]}}; }
 };
 
 inline SampleArrays ArraysOf(SampleBuffers& b) {

@@ -1,0 +1,289 @@
+#include "document/KDXDoc.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kdx {
+
+namespace {
+
+// The sync pulse of a very short waveform must be the short one, whatever the
+// settings came from.
+constexpr uint64_t ShortSyncPulseBelowNs = 20000;
+
+template <class T> void CopyPrefix(const std::vector<T>& from, std::vector<T>& to, uint32_t count) {
+    std::copy_n(from.begin(), count, to.begin());
+}
+
+}  // namespace
+
+CKDXDoc::CKDXDoc()
+    : analogSamples(MaxSampleCount),
+      editBackupAnalog(MaxSampleCount),
+      undoAnalog(MaxSampleCount),
+      clipboardDigital(MaxSampleCount),
+      random(std::random_device{}()) {
+    for (int ch = 0; ch < DigitalChannelCount; ++ch) {
+        digitalSamples[ch].assign(MaxSampleCount, 0);
+        editBackupDigital[ch].assign(MaxSampleCount, 0);
+        undoDigital[ch].assign(MaxSampleCount, 0);
+    }
+}
+
+const uint8_t* CKDXDoc::GetDigitalChannel(int ch) const {
+    return ValidChannel(ch) ? digitalSamples[ch].data() : nullptr;
+}
+
+uint8_t* CKDXDoc::DigitalChannel(int ch) { return ValidChannel(ch) ? digitalSamples[ch].data() : nullptr; }
+
+ConstSampleArrays CKDXDoc::GetSampleArrays() const {
+    return {analogSamples.data(),
+            {digitalSamples[0].data(), digitalSamples[1].data(), digitalSamples[2].data(), digitalSamples[3].data()}};
+}
+
+SampleArrays CKDXDoc::GetSampleArrays() {
+    return {analogSamples.data(),
+            {digitalSamples[0].data(), digitalSamples[1].data(), digitalSamples[2].data(), digitalSamples[3].data()}};
+}
+
+bool CKDXDoc::HasAnalogOutOfRange() const {
+    return std::any_of(analogSamples.begin(), analogSamples.begin() + sampleCount,
+                       [](double v) { return v < -1.0 || v > 1.0; });
+}
+
+int32_t CKDXDoc::NewRandomValue() { return std::uniform_int_distribution<int32_t>(0, 32767)(random); }
+
+bool CKDXDoc::SetTimeBase(int64_t samplingTimeNs, int64_t count) {
+    if (samplingTimeNs < MinSamplingTimeNs || count > int64_t{MaxSampleCount}) return false;
+    const int64_t step = samplingTimeNs / BaseClockNs;  // a time between two clock steps is truncated
+    if (step == 0 || step > int64_t{MaxSamplingStep}) return false;
+    const int64_t total = step * BaseClockNs * count;
+    if (total < int64_t{BaseClockNs}) return false;  // also refuses a count of 0 or below
+    samplingStep = static_cast<uint32_t>(step);
+    sampleCount = static_cast<uint32_t>(count);
+    totalTimeNs = static_cast<uint64_t>(total);
+    return true;
+}
+
+void CKDXDoc::ApplySyncRule() {
+    const uint8_t width = totalTimeNs < ShortSyncPulseBelowNs ? 1 : 0;
+    outputSettings.syncPulseWidth = width;
+    savedOutputSettings.syncPulseWidth = width;
+}
+
+void CKDXDoc::ResetMemories() {
+    memories = DialogMemories{};
+    digitalSerialText.clear();
+    digitalParallelText.clear();
+}
+
+bool CKDXDoc::NewWaveform(int64_t samplingTimeNs, int64_t count) {
+    if (!SetTimeBase(samplingTimeNs, count)) return false;
+    std::fill(analogSamples.begin(), analogSamples.end(), 0.0);
+    std::fill(undoAnalog.begin(), undoAnalog.end(), 0.0);
+    for (int ch = 0; ch < DigitalChannelCount; ++ch) {
+        std::fill(digitalSamples[ch].begin(), digitalSamples[ch].end(), uint8_t{0});
+        std::fill(undoDigital[ch].begin(), undoDigital[ch].end(), uint8_t{0});
+    }
+    editCount = openedEditCount = savedEditCount = 0;
+    outputSettings = savedOutputSettings = OutputSettings{};
+    ApplySyncRule();
+    ResetMemories();
+    signalNames = {};
+    hasWaveform = true;
+    dataModified = false;
+    undoAvailable = false;
+    clipboardValid = false;
+    documentId = NewRandomValue();
+    dataId = NewRandomValue();
+    return true;
+}
+
+void CKDXDoc::LoadFromFile(const WaveformHeader& header, ConstSampleArrays samples, const DialogMemories& params,
+                           bool withMemories) {
+    // The reader has validated the header; a count or step out of range here
+    // would be a caller's fault, so clamp rather than overrun the arrays.
+    const uint32_t n = std::min(header.sampleCount, MaxSampleCount);
+    std::copy_n(samples.analog, n, analogSamples.begin());
+    for (int ch = 0; ch < DigitalChannelCount; ++ch) std::copy_n(samples.digital[ch], n, digitalSamples[ch].begin());
+
+    totalTimeNs = header.totalTimeNs;
+    samplingStep = header.samplingStep;
+    sampleCount = n;
+    timeUnitNs = BaseClockNs;
+    if (withMemories) {
+        dataId = header.dataId;
+        documentId = header.documentId;
+        signalNames = header.signalNames;
+        editCount = openedEditCount = header.editCount;
+        memories = params;
+        digitalSerialText.clear();
+        digitalParallelText.clear();
+    } else {
+        dataId = NewRandomValue();
+        documentId = NewRandomValue();
+        editCount = openedEditCount = 0;
+        signalNames = {};
+        ResetMemories();
+    }
+    savedEditCount = editCount;
+    outputSettings = savedOutputSettings = header.output;
+    ApplySyncRule();
+    hasWaveform = true;
+    dataModified = false;
+    undoAvailable = false;
+    clipboardValid = false;
+}
+
+void CKDXDoc::CollectForSave(WaveformHeader& header, DialogMemories& params) const {
+    header.totalTimeNs = totalTimeNs;
+    header.samplingStep = samplingStep;
+    header.sampleCount = sampleCount;
+    header.timeUnitNs = timeUnitNs;
+    header.dataId = dataId;
+    header.documentId = documentId;
+    header.editCount = editCount;
+    header.signalNames = signalNames;
+    header.output = outputSettings;
+    header.formatVersion = FileFormatVersion;
+    params = memories;
+}
+
+void CKDXDoc::MarkSaved() {
+    dataModified = false;
+    savedOutputSettings = outputSettings;
+    savedEditCount = editCount;
+}
+
+void CKDXDoc::NoticeOutOfRange() {
+    if (outputPanel != nullptr && HasAnalogOutOfRange()) outputPanel->RestoreAndActivate();
+}
+
+bool CKDXDoc::ChangeTimeBase(int64_t samplingTimeNs, int64_t count) {
+    const uint32_t oldSamplingNs = static_cast<uint32_t>(GetSamplingTime());
+    const uint32_t oldCount = sampleCount;
+    BeginFullEdit();
+    if (!SetTimeBase(samplingTimeNs, count)) return false;
+    if (sampleCount > oldCount) {
+        std::fill(analogSamples.begin() + oldCount, analogSamples.begin() + sampleCount, 0.0);
+        for (auto& channel : digitalSamples)
+            std::fill(channel.begin() + oldCount, channel.begin() + sampleCount, uint8_t{0});
+    }
+    undoSamplingTimeNs = oldSamplingNs;
+    undoSampleCount = oldCount;
+    CopyPrefix(editBackupAnalog, undoAnalog, oldCount);
+    for (int ch = 0; ch < DigitalChannelCount; ++ch) CopyPrefix(editBackupDigital[ch], undoDigital[ch], oldCount);
+    ++editCount;
+    undoKind = UndoKindTimeBase;
+    undoAvailable = true;
+    dataModified = true;
+    dataId = NewRandomValue();
+    NoticeOutOfRange();
+    return true;
+}
+
+void CKDXDoc::BeginAnalogEdit() { CopyPrefix(analogSamples, editBackupAnalog, sampleCount); }
+
+void CKDXDoc::CommitAnalogEdit() {
+    CopyPrefix(editBackupAnalog, undoAnalog, sampleCount);
+    ++editCount;
+    undoKind = UndoKindAnalog;
+    undoAvailable = true;
+    dataModified = true;
+    dataId = NewRandomValue();
+    NoticeOutOfRange();
+}
+
+void CKDXDoc::BeginDigitalEdit(int32_t kind) {
+    if (ValidChannel(kind)) {
+        CopyPrefix(digitalSamples[kind], editBackupDigital[kind], sampleCount);
+    } else if (kind == UndoKindAllDigital) {
+        for (int ch = 0; ch < DigitalChannelCount; ++ch)
+            CopyPrefix(digitalSamples[ch], editBackupDigital[ch], sampleCount);
+    }
+}
+
+void CKDXDoc::CommitDigitalEdit(int32_t kind, bool makeUndoable) {
+    if (ValidChannel(kind)) {
+        CopyPrefix(editBackupDigital[kind], undoDigital[kind], sampleCount);
+    } else if (kind == UndoKindAllDigital) {
+        for (int ch = 0; ch < DigitalChannelCount; ++ch) CopyPrefix(editBackupDigital[ch], undoDigital[ch], sampleCount);
+    }
+    ++editCount;
+    if (makeUndoable) {
+        undoAvailable = true;
+        undoKind = kind;
+    }
+    dataModified = true;
+    dataId = NewRandomValue();
+}
+
+void CKDXDoc::BeginFullEdit() {
+    BeginAnalogEdit();
+    BeginDigitalEdit(UndoKindAllDigital);
+}
+
+UndoResult CKDXDoc::Undo() {
+    if (!undoAvailable) return {};
+    if (ValidChannel(undoKind)) {
+        CopyPrefix(undoDigital[undoKind], digitalSamples[undoKind], sampleCount);
+    } else if (undoKind == UndoKindAllDigital) {
+        for (int ch = 0; ch < DigitalChannelCount; ++ch) CopyPrefix(undoDigital[ch], digitalSamples[ch], sampleCount);
+    } else if (undoKind == UndoKindAnalog) {
+        CopyPrefix(undoAnalog, analogSamples, sampleCount);
+    } else if (undoKind == UndoKindTimeBase) {
+        SetTimeBase(undoSamplingTimeNs, undoSampleCount);
+        CopyPrefix(undoAnalog, analogSamples, undoSampleCount);
+    }
+    --editCount;
+    // Back at the count of the last New, Open or Save the samples are those of
+    // the file again. Undoing past a save leaves them different from the file,
+    // which must count as a change, or closing would drop the undone state.
+    dataModified = editCount != savedEditCount;
+    undoAvailable = false;
+    return {true, undoKind};
+}
+
+bool CKDXDoc::InvertChannel(int ch) {
+    if (!ValidChannel(ch)) return false;
+    BeginDigitalEdit(ch);
+    auto& channel = digitalSamples[ch];
+    std::transform(channel.begin(), channel.begin() + sampleCount, channel.begin(),
+                   [](uint8_t v) { return static_cast<uint8_t>(v == 0 ? 1 : 0); });
+    CommitDigitalEdit(ch, true);
+    return true;
+}
+
+bool CKDXDoc::CopyChannelToClipboard(int ch) {
+    if (!ValidChannel(ch)) return false;
+    CopyPrefix(digitalSamples[ch], clipboardDigital, sampleCount);
+    clipboardSourceChannel = ch;
+    clipboardValid = true;
+    return true;
+}
+
+bool CKDXDoc::PasteChannel(int ch) {
+    if (!ValidChannel(ch) || !clipboardValid) return false;
+    BeginDigitalEdit(ch);
+    CopyPrefix(clipboardDigital, digitalSamples[ch], sampleCount);
+    CommitDigitalEdit(ch, true);
+    return true;
+}
+
+bool CKDXDoc::CopyChannel(int sourceCh, int targetCh) {
+    if (!ValidChannel(sourceCh) || !ValidChannel(targetCh)) return false;
+    BeginDigitalEdit(targetCh);
+    CopyPrefix(digitalSamples[sourceCh], digitalSamples[targetCh], sampleCount);
+    CommitDigitalEdit(targetCh, true);
+    return true;
+}
+
+bool CKDXDoc::ClearChannel(int ch) {
+    if (!ValidChannel(ch)) return false;
+    BeginDigitalEdit(ch);
+    std::fill_n(digitalSamples[ch].begin(), sampleCount, uint8_t{0});
+    CommitDigitalEdit(ch, true);
+    return true;
+}
+
+}  // namespace kdx
