@@ -1,0 +1,32 @@
+// The waveform-file commands of kdx-tool: info, export, timebase, new,
+// retime and demo. Each returns the process exit status.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace kdx::tool {
+
+// A failure that ends the command: code 1 for a file that cannot be read or
+// written (message: the file module's text), 2 for an invalid parameter.
+struct CommandFailure : std::runtime_error {
+    int code;
+    CommandFailure(int exitCode, const std::string& message) : std::runtime_error(message), code(exitCode) {}
+};
+
+// How a time base is asked for: a total time, or a sampling time and count.
+struct TimeBaseRequest {
+    std::optional<std::string> total;
+    std::optional<std::string> sampling;
+    std::optional<std::string> count;
+};
+
+int RunInfo(const std::string& path);
+int RunExport(const std::string& path);
+int RunTimebase(const TimeBaseRequest& request, const std::optional<std::string>& changeFrom);
+int RunNew(const std::string& out, const TimeBaseRequest& request, std::optional<int> row);
+int RunRetime(const std::string& path, const std::string& total, std::optional<int> row, const std::string& out);
+int RunDemo(const std::string& out);
+
+}  // namespace kdx::tool

@@ -1,0 +1,87 @@
+// kdx-tool: the command line over the waveform core, for scripting and
+// inspection: file info and export, time-base rows, new and re-timed files,
+// and the generator commands.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "DeviceCommands.h"
+#include "FileCommands.h"
+
+namespace {
+
+// Runs one command, turning its failure into the documented exit status.
+template <class F> void Guard(int& exitCode, F&& run) {
+    try {
+        exitCode = run();
+    } catch (const kdx::tool::CommandFailure& failure) {
+        std::cerr << failure.what() << '\n';
+        exitCode = failure.code;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kdx::tool;
+    CLI::App app{"kdx-tool: inspect, create and re-time VELX-9 waveform files (.kdx) and drive generators."};
+    app.require_subcommand(1);
+    int exitCode = 0;
+
+    std::string file, out, total;
+    std::optional<int> row;
+    TimeBaseRequest request;
+    std::optional<std::string> changeFrom;
+
+    auto* info = app.add_subcommand("info", "Print a waveform file's contents as JSON");
+    info->add_option("FILE", file, "Waveform file")->required();
+    info->callback([&] { Guard(exitCode, [&] { return RunInfo(file); }); });
+
+    auto* exportCmd = app.add_subcommand("export", "Print a waveform file's samples as CSV");
+    exportCmd->add_option("FILE", file, "Waveform file")->required();
+    exportCmd->callback([&] { Guard(exitCode, [&] { return RunExport(file); }); });
+
+    auto addRequest = [&](CLI::App* cmd) {
+        auto* t = cmd->add_option("--total", request.total, "Total time, e.g. \"5 mS\" (units nS uS mS S M H)");
+        auto* s = cmd->add_option("--sampling", request.sampling, "Sampling time, e.g. \"20 nS\"");
+        auto* c = cmd->add_option("--count", request.count, "Sample count");
+        s->needs(c);
+        c->needs(s);
+        t->excludes(s);
+        return t;
+    };
+
+    auto* timebase = app.add_subcommand("timebase", "Print the candidate rows of the time-base dialogs");
+    auto* timebaseTotal = addRequest(timebase);
+    timebase->add_option("--change-from", changeFrom, "Rows of the total-time change of this file")
+        ->needs(timebaseTotal);
+    timebase->callback([&] { Guard(exitCode, [&] { return RunTimebase(request, changeFrom); }); });
+
+    auto* newCmd = app.add_subcommand("new", "Create a new empty waveform file as File New does");
+    newCmd->add_option("-o", out, "Output file")->required();
+    addRequest(newCmd);
+    newCmd->add_option("--row", row, "Row to take (1..3); default the selected one")->check(CLI::Range(1, 3));
+    newCmd->callback([&] { Guard(exitCode, [&] { return RunNew(out, request, row); }); });
+
+    auto* retime = app.add_subcommand("retime", "Change a waveform's total time, keeping its sampling time");
+    retime->add_option("FILE", file, "Waveform file")->required();
+    retime->add_option("--total", total, "New total time")->required();
+    retime->add_option("--row", row, "Row to take (1..2); default the selected one")->check(CLI::Range(1, 2));
+    retime->add_option("-o", out, "Output file")->required();
+    retime->callback([&] { Guard(exitCode, [&] { return RunRetime(file, total, row, out); }); });
+
+    auto* demo = app.add_subcommand("demo", "Write a demonstration waveform (sine and clocks)");
+    demo->add_option("-o", out, "Output file")->required();
+    demo->callback([&] { Guard(exitCode, [&] { return RunDemo(out); }); });
+
+    AddDeviceCommands(app, exitCode);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << e.what() << '\n';
+        return 2;
+    }
+    return exitCode;
+}
