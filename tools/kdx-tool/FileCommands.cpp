@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <numbers>
 
-#include "ReferenceView.h"
+#include "ui/core/ViewModel.h"
 #include "TimeArgument.h"
 #include "document/KDXDoc.h"
 #include "document/TimeBaseRows.h"
@@ -217,7 +217,7 @@ int RunNew(const std::string& out, const TimeBaseRequest& request, std::optional
     auto doc = std::make_unique<CKDXDoc>();
     if (!doc->NewWaveform(chosen.samplingNs, chosen.count)) throw CommandFailure(2, MsgInvalidParameter);
     DialogMemories params;
-    const WaveformHeader header = HeaderForSave(*doc, params, FrameBlock{}, ReferenceViewBlock(doc->GetSampleCount()));
+    const WaveformHeader header = HeaderForSave(*doc, params, FrameBlock{}, ResetViewBlock(doc->GetSampleCount()));
     WriteOrFail(out, header, doc->GetSampleArrays(), params);
     return 0;
 }
@@ -228,7 +228,7 @@ int RunRetime(const std::string& path, const std::string& total, std::optional<i
     auto doc = std::make_unique<CKDXDoc>();
     doc->LoadFromFile(file->header, ArraysOf(file->buffers), file->params, current);
     FrameBlock frame = current ? file->header.frame : FrameBlock{};
-    ViewBlock view = current ? file->header.view : ReferenceViewBlock(doc->GetSampleCount());
+    ViewBlock view = current ? file->header.view : ResetViewBlock(doc->GetSampleCount());
     // The editor offers this command only while editing is allowed.
     if (!frame.editAllowed) throw CommandFailure(2, "the file is locked against editing");
 
@@ -236,7 +236,7 @@ int RunRetime(const std::string& path, const std::string& total, std::optional<i
     const TimeBaseRow& chosen = PickRow(ChangeRowsFor(total, samplingNs), row);
     if (chosen.count != doc->GetSampleCount()) {
         if (!doc->ChangeTimeBase(samplingNs, chosen.count)) throw CommandFailure(2, MsgInvalidParameter);
-        view = ReferenceViewBlock(doc->GetSampleCount());
+        view = ResetViewBlock(doc->GetSampleCount());
     }
     DialogMemories params;
     const WaveformHeader header = HeaderForSave(*doc, params, frame, view);
@@ -261,7 +261,7 @@ int RunDemo(const std::string& out) {
     }
     doc->CommitDigitalEdit(UndoKindAllDigital, true);
     DialogMemories params;
-    const WaveformHeader header = HeaderForSave(*doc, params, FrameBlock{}, ReferenceViewBlock(n));
+    const WaveformHeader header = HeaderForSave(*doc, params, FrameBlock{}, ResetViewBlock(n));
     WriteOrFail(out, header, doc->GetSampleArrays(), params);
     return 0;
 }
