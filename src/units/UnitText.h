@@ -32,8 +32,12 @@ struct AutoTimeText {
 std::string NormalizeNumberText(std::string_view text);
 // Structural check of a decimal number with an optional leading minus and point.
 bool IsNumberText(std::string_view text, bool allowMinus, bool allowPoint);
-// Time entry in the given unit; fails on more precision than 1 ns.
+// Time entry in the given unit; fails on more precision than 1 ns and on a
+// time beyond the 64-bit nanosecond range.
 std::optional<int64_t> ParseTimeText(std::string_view text, TimeUnitIndex unit);
+// The same, but a time beyond the 64-bit range gives the nearest end of that
+// range instead of failing; for entries that are clamped into bounds anyway.
+std::optional<int64_t> ParseTimeTextSaturated(std::string_view text, TimeUnitIndex unit);
 // Time display with the unit chosen from the number of digits.
 AutoTimeText FormatTimeAuto(int64_t ns);
 // Time display in a given unit; nullopt for an invalid index (including -1).
@@ -49,7 +53,9 @@ std::string FormatTimeAutoWithUnit(int64_t ns);
 std::optional<double> ParseReal(std::string_view text);
 // Count entry; 4294967295 (the conversion's overflow value) is refused.
 std::optional<uint32_t> ParseUnsigned(std::string_view text);
-// Plain decimal conversion of a checked digit string; never fails (0 for junk).
+// Plain decimal conversion of a checked digit string; never fails. Reads like
+// atoi: leading blanks, a sign, then digits up to the first other character
+// (0 for junk); a value beyond the 64-bit range gives the nearest end of it.
 int64_t ParseInt64(std::string_view text);
 std::string FormatInt64(int64_t value);
 std::string FormatUnsigned(uint64_t value);
