@@ -1,0 +1,86 @@
+#include "device/OutputRules.h"
+
+#include "units/UnitText.h"
+
+namespace kdx {
+
+std::string UsbSerialFromUserSerial(std::string_view userSerial) {
+    if (userSerial.empty()) {
+        return {};
+    }
+    const std::string_view last4 = userSerial.size() <= 4 ? userSerial : userSerial.substr(userSerial.size() - 4);
+    // The two production runs carry different USB serial prefixes; the second
+    // is told apart by its last four characters.
+    std::string serial = last4 == "0002" ? "QZ0000" : "QZ1001";
+    serial += last4;
+    return serial;
+}
+
+bool ReadRepeatCountText(std::string_view text, uint8_t outputMode, int32_t& repeatCount) {
+    if (outputMode != 1) {
+        return true;
+    }
+    const std::optional<uint32_t> count = ParseUnsigned(text);
+    if (!count || *count == 0 || *count > static_cast<uint32_t>(MaxRepeatCount)) {
+        return false;
+    }
+    repeatCount = static_cast<int32_t>(*count);
+    return true;
+}
+
+bool RepeatCountAcceptable(const OutputSettings& settings) {
+    return settings.outputMode != 1 || (settings.repeatCount >= 1 && settings.repeatCount <= MaxRepeatCount);
+}
+
+const char* StatusText(DisplayState state) {
+    switch (state) {
+    case DisplayState::None:
+        return "";
+    case DisplayState::Communicating:
+        return "VELX-9 通信中";
+    case DisplayState::NotConnected:
+        return "VELX-9 未接続";
+    case DisplayState::NotConfigured:
+        return "VELX-9 未設定";
+    case DisplayState::Ready:
+        return "VELX-9 レディ";
+    case DisplayState::Running:
+        return "VELX-9 動作中";
+    case DisplayState::Transferring:
+        return "VELX-9 転送中";
+    case DisplayState::Error:
+        return "VELX-9 異常";
+    }
+    return "";
+}
+
+std::string VersionText(uint8_t version) {
+    return version == 0 ? std::string() : "Ver." + std::to_string(version);
+}
+
+PollView DerivePollView(bool running, bool dataLoaded, uint8_t startStopControl, uint8_t outputMode,
+                        bool hasWaveform) {
+    const bool remote = startStopControl == 0;
+    const bool externalTrigger = startStopControl == 2;
+    PollView view;
+    if (running && dataLoaded) {
+        view.state = DisplayState::Running;
+        view.buttons = {false, false, remote && outputMode == 0, true};
+    } else if (dataLoaded) {
+        view.state = DisplayState::Ready;
+        view.buttons = {true, hasWaveform, remote, externalTrigger};
+    } else if (running) {
+        view.state = DisplayState::Error;
+        view.buttons = {false, hasWaveform, false, externalTrigger};
+    } else {
+        view.state = DisplayState::NotConfigured;
+        view.buttons = {false, hasWaveform, false, externalTrigger};
+    }
+    return view;
+}
+
+const char* StartLabelText(bool startLabel) {
+    return startLabel ? TextStart : TextStop;
+}
+
+}  // namespace kdx
