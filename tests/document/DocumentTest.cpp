@@ -289,3 +289,55 @@ TEST(DocumentLoad, WithAndWithoutMemories) {
     EXPECT_EQ(saved.dataId, doc->GetDataId());
     EXPECT_EQ(saved.formatVersion, FileFormatVersion);
 }
+
+#include <filesystem>
+
+#include "document/WaveformFile.h"
+
+TEST(DocumentFile, EditedDocumentReadsBackFieldForField) {
+    auto doc = NewDoc(60, 4321);
+    doc->BeginAnalogEdit();
+    for (uint32_t i = 0; i < doc->GetSampleCount(); ++i) doc->AnalogSamples()[i] = (i % 97) / 40.0 - 1.2;
+    doc->CommitAnalogEdit();
+    doc->BeginDigitalEdit(UndoKindAllDigital);
+    for (uint32_t i = 0; i < doc->GetSampleCount(); ++i)
+        for (int ch = 0; ch < 4; ++ch) doc->DigitalChannel(ch)[i] = static_cast<uint8_t>((i >> ch) & 1);
+    doc->CommitDigitalEdit(UndoKindAllDigital, true);
+    doc->GetOutputSettings() = OutputSettings{2, 1, 1, 1, 1, 1, 1, 1, 65536, 1};
+    doc->Memories().sineParams.v1 = 0.9;
+    doc->Memories().digitalSwapParams.secondChannel = 3;
+    doc->Memories().digitalClockParams.level1 = 0;
+
+    WaveformHeader header;
+    DialogMemories params;
+    doc->CollectForSave(header, params);
+    header.frame = FrameBlock{false, false, true, true, "tag"};
+    header.view.cursorSample = 77;
+    const auto path = std::filesystem::temp_directory_path() / ("kdx-doc-" + std::to_string(::getpid()) + ".kdx");
+    std::string message;
+    ASSERT_TRUE(WriteWaveformFile(path, header, doc->GetSampleArrays(), params, message)) << message;
+
+    WaveformHeader readHeader;
+    DialogMemories readParams;
+    SampleBuffers buffers;
+    ASSERT_TRUE(ReadWaveformFile(path, readHeader, ArraysOf(buffers), readParams, FileFormatVersion, message))
+        << message;
+    std::filesystem::remove(path);
+    EXPECT_EQ(readHeader, header);
+    EXPECT_EQ(readParams, params);
+
+    CKDXDoc reopened;
+    reopened.LoadFromFile(readHeader, ArraysOf(buffers), readParams, true);
+    EXPECT_EQ(reopened.GetTotalTime(), doc->GetTotalTime());
+    EXPECT_EQ(reopened.GetDataId(), doc->GetDataId());
+    EXPECT_EQ(reopened.GetDocumentId(), doc->GetDocumentId());
+    EXPECT_EQ(reopened.GetEditCount(), 2);
+    EXPECT_EQ(reopened.Memories(), doc->Memories());
+    EXPECT_EQ(reopened.GetOutputSettings().repeatCount, 65536);
+    EXPECT_EQ(reopened.GetOutputSettings().syncPulseWidth, 0);  // 259 260 ns: long pulse by rule
+    const uint32_t n = doc->GetSampleCount();
+    EXPECT_TRUE(std::equal(doc->GetAnalogSamples(), doc->GetAnalogSamples() + n, reopened.GetAnalogSamples()));
+    for (int ch = 0; ch < 4; ++ch)
+        EXPECT_TRUE(std::equal(doc->GetDigitalChannel(ch), doc->GetDigitalChannel(ch) + n,
+                               reopened.GetDigitalChannel(ch)));
+}
