@@ -1,0 +1,51 @@
+// The settings file in the private-profile (INI) form: sections in brackets,
+// "key=value" lines. Reading and writing keep every other line of the file as
+// it was (comments, order, other programs' sections, Japanese texts as bytes),
+// which a settings library that rewrites the whole file would not.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kdx {
+
+// The text of one INI file, edited in memory. Section and key names compare
+// without regard to ASCII case, as profile functions do; values are taken with
+// surrounding blanks removed.
+class IniText {
+public:
+    IniText() = default;
+    explicit IniText(std::string_view text);
+
+    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+    // Replaces the value in place, or adds the key at the end of its section,
+    // or adds the section at the end of the file.
+    void Set(std::string_view section, std::string_view key, std::string_view value);
+    std::string Text() const;
+
+private:
+    std::vector<std::string> lines;
+    std::string newline = "\r\n";
+    bool endsWithNewline = true;
+};
+
+// Profile reads and writes against one file path. Each call reads the file
+// afresh and each write stores it at once, so two instances sharing the file
+// see each other's writes. A missing file reads as empty; a failed write is
+// reported by the result and otherwise ignored.
+class ProfileFile {
+public:
+    explicit ProfileFile(std::filesystem::path path) : path(std::move(path)) {}
+
+    std::string Read(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+    bool Write(std::string_view section, std::string_view key, std::string_view value);
+    const std::filesystem::path& Path() const { return path; }
+
+private:
+    std::filesystem::path path;
+};
+
+}  // namespace kdx

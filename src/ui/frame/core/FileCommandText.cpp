@@ -1,0 +1,45 @@
+#include "ui/frame/core/FileCommandText.h"
+
+namespace kdx {
+
+std::string ComposeSavePrompt(bool dataModified, bool pathKnown, std::string_view title, bool outputSettingsChanged) {
+    std::string text;
+    if (dataModified) {
+        if (pathKnown) text += "ファイル ";
+        text += title;
+        text += " の内容は変更されています。\n\n";
+    }
+    if (outputSettingsChanged) text += "出力設定が変更されています。\n\n";
+    if (text.empty()) return text;
+    text += "変更を保存しますか？";
+    return text;
+}
+
+std::string FileNameOf(std::string_view path) {
+    const size_t sep = path.find_last_of("/\\");
+    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
+std::string PrefixedTitle(std::string_view prefix, std::string_view title) {
+    return std::string(prefix) + std::string(title);
+}
+
+std::string CaptionText(bool hasWaveform, std::string_view prefix, std::string_view title) {
+    if (!hasWaveform) return std::string(prefix) + "KDX";
+    return PrefixedTitle(prefix, title) + " - KDX";
+}
+
+std::string DocumentTagOf(std::string_view text) { return std::string(text.substr(0, 16)); }
+
+bool HasKdxExtension(std::string_view path) {
+    if (path.size() < 3) return false;
+    const std::string_view tail = path.substr(path.size() - 3);
+    for (size_t i = 0; i < 3; ++i) {
+        char c = tail[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != "kdx"[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace kdx

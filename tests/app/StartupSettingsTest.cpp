@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "app/core/ProfileFile.h"
+#include "app/core/StartupSettings.h"
+
+namespace kdx {
+namespace {
+
+// A profile in memory that records what start-up writes.
+class MemoryProfile : public ProfileStore {
+public:
+    std::map<std::pair<std::string, std::string>, std::string> values;
+    int writes = 0;
+    std::string Read(std::string_view section, std::string_view key, std::string_view def) override {
+        const auto it = values.find({std::string(section), std::string(key)});
+        return it == values.end() ? std::string(def) : it->second;
+    }
+    void Write(std::string_view section, std::string_view key, std::string_view value) override {
+        values[{std::string(section), std::string(key)}] = std::string(value);
+        ++writes;
+    }
+};
+
+TEST(StartupSettings, EmptyProfileGetsVersionAndSingleInstance) {
+    MemoryProfile p;
+    EXPECT_EQ(ApplyStartupSettings(p), 1);
+    EXPECT_EQ((p.values[{"KDX", "Version"}]), "6.1");
+    EXPECT_EQ((p.values[{"VELX-9", "MaxNumber"}]), "1");
+}
+
+TEST(StartupSettings, VersionIsRewrittenOnlyWhenDifferent) {
+    MemoryProfile p;
+    p.values[{"KDX", "Version"}] = "6.0";
+    p.values[{"VELX-9", "MaxNumber"}] = "2";
+    EXPECT_EQ(ApplyStartupSettings(p), 2);
+    EXPECT_EQ((p.values[{"KDX", "Version"}]), "6.1");
+    EXPECT_EQ(p.writes, 1);
+
+    p.writes = 0;
+    EXPECT_EQ(ApplyStartupSettings(p), 2);
+    EXPECT_EQ(p.writes, 0);
+}
+
+TEST(StartupSettings, BadMaxNumberFallsBackToOneAndIsKept) {
+    for (const char* text : {"0", "256", "abc", "-1", "1.5", "4294967295"}) {
+        MemoryProfile p;
+        p.values[{"KDX", "Version"}] = "6.1";
+        p.values[{"VELX-9", "MaxNumber"}] = text;
+        EXPECT_EQ(ApplyStartupSettings(p), 1) << text;
+        EXPECT_EQ((p.values[{"VELX-9", "MaxNumber"}]), text);
+        EXPECT_EQ(p.writes, 0) << text;
+    }
+    EXPECT_EQ(MaxNumberFromText("255"), 255);
+}
+
+TEST(StartupSettings, AboutText) { EXPECT_EQ(AboutVersionText(), "KDX Version 6.1"); }
+
+TEST(IniText, KeepsOtherLinesAndJapaneseValues) {
+    const std::string original =
+        "; 設定\r\n[KDX]\r\nVersion=6.0\r\n\r\n[VELX-9.Device]\r\nDescription=波形 装置\r\nSerialNo = QZ1001AB \r\n";
+    IniText ini(original);
+    EXPECT_EQ(ini.Get("kdx", "VERSION"), "6.0");
+    EXPECT_EQ(ini.Get("VELX-9.Device", "Description"), "波形 装置");
+    EXPECT_EQ(ini.Get("VELX-9.Device", "SerialNo"), "QZ1001AB");
+    EXPECT_FALSE(ini.Get("VELX-9", "Description"));
+
+    ini.Set("KDX", "Version", "6.1");
+    ini.Set("VELX-9", "MaxNumber", "1");
+    ini.Set("VELX-9.Device", "USBSerialNo", "ABC");
+    EXPECT_EQ(ini.Text(),
+              "; 設定\r\n[KDX]\r\nVersion=6.1\r\n\r\n[VELX-9.Device]\r\nDescription=波形 装置\r\nSerialNo = QZ1001AB "
+              "\r\nUSBSerialNo=ABC\r\n[VELX-9]\r\nMaxNumber=1\r\n");
+}
+
+TEST(IniText, NewKeyGoesIntoItsSectionBeforeTheNext) {
+    IniText ini("[A]\nx=1\n\n[B]\ny=2\n");
+    ini.Set("A", "z", "3");
+    EXPECT_EQ(ini.Text(), "[A]\nx=1\nz=3\n\n[B]\ny=2\n");
+    EXPECT_EQ(ini.Get("B", "y"), "2");
+    EXPECT_EQ(ini.Get("A", "y"), std::nullopt);
+}
+
+TEST(ProfileFile, MissingAndReadOnlyFilesGiveDefaults) {
+    const auto dir = std::filesystem::temp_directory_path() / "kdx_profile_test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    ProfileFile missing(dir / "none" / "KDX.INI");
+    EXPECT_EQ(missing.Read("KDX", "Version", "d"), "d");
+    EXPECT_FALSE(missing.Write("KDX", "Version", "6.1"));
+
+    ProfileFile file(dir / "KDX.INI");
+    EXPECT_TRUE(file.Write("KDX", "Version", "6.1"));
+    EXPECT_TRUE(file.Write("VELX-9", "MaxNumber", "2"));
+    EXPECT_EQ(file.Read("KDX", "Version", ""), "6.1");
+    EXPECT_EQ(file.Read("VELX-9", "MaxNumber", ""), "2");
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kdx
