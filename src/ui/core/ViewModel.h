@@ -214,7 +214,7 @@ public:
 
 private:
     void ClampToDocument();
-    void WholeView();
+    void ShowWholeView();
 
     bool hasWaveform = false;
     uint32_t sampleCount = 0;
