@@ -1,0 +1,243 @@
+// User area, calibration, sample words and the command exchanges of both
+// protocol generations against the in-process fake.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "FakeD2xx.h"
+#include "device/DeviceProtocol.h"
+
+namespace kdx {
+namespace {
+
+using test::Bus;
+using Bytes = std::vector<uint8_t>;
+
+// code1 410 at -1 V, code2 3686 at +1 V: 1638 codes per volt, 0 V at 2048.
+Bytes StandardUserArea(bool registerProtocol = true) {
+    return test::MakeUserArea(registerProtocol, "VELX9-SN12345678", 410, 3686, -100000, 100000);
+}
+
+TEST(UserAreaTest, DecodesSelectorSerialAndCalibrationPoints) {
+    const Bytes bytes = StandardUserArea(false);
+    const UserArea area = DecodeUserArea(bytes.data());
+    EXPECT_FALSE(area.useRegisterProtocol);
+    EXPECT_EQ(area.serialText, "VELX9-SN12345678");  // fills its field with no terminator
+    EXPECT_EQ(UserSerialNumber(area), "12345678");
+    EXPECT_EQ(area.code2, 3686);
+    EXPECT_EQ(area.volt1, -100000);
+    EXPECT_TRUE(UserAreaChecksumValid(bytes.data()));
+}
+
+TEST(UserAreaTest, BadChecksumOrEqualVoltagesAreRefused) {
+    Calibration calibration;
+    Bytes bytes = StandardUserArea();
+    bytes[0] ^= 1;
+    EXPECT_EQ(CalibrationFromUserArea(bytes.data(), calibration), LINK_USER_AREA_INVALID);
+    bytes = test::MakeUserArea(true, "", 100, 200, 5000, 5000);
+    EXPECT_EQ(CalibrationFromUserArea(bytes.data(), calibration), LINK_USER_AREA_INVALID);
+}
+
+TEST(CalibrationTest, CodesFollowTheLineAndAreClamped) {
+    Calibration calibration;
+    Bytes bytes = StandardUserArea();
+    ASSERT_EQ(CalibrationFromUserArea(bytes.data(), calibration), LINK_OK);
+    EXPECT_DOUBLE_EQ(calibration.slope, 1638.0);
+    EXPECT_DOUBLE_EQ(calibration.intercept, 2048.0);
+    EXPECT_EQ(AnalogCode(1.0, calibration), 3686);  // the value at volt2 gives code2
+    EXPECT_EQ(AnalogCode(-1.0, calibration), 410);
+    EXPECT_EQ(AnalogCode(-1.3, calibration), 0);
+    EXPECT_EQ(AnalogCode(1.3, calibration), 4095);
+    EXPECT_EQ(AnalogCode(std::numeric_limits<double>::quiet_NaN(), calibration), 0);
+    EXPECT_EQ(ZeroCode(calibration), 2048);
+
+    // Points at +0.5 V and +1 V put 0 V below code 0: the zero code is not clamped.
+    bytes = test::MakeUserArea(true, "", 100, 300, 50000, 100000);
+    ASSERT_EQ(CalibrationFromUserArea(bytes.data(), calibration), LINK_OK);
+    EXPECT_EQ(ZeroCode(calibration), static_cast<uint16_t>(-99));  // -99.5 truncated toward zero
+    EXPECT_EQ(AnalogCode(0.0, calibration), 0);
+}
+
+TEST(CalibrationTest, ReadsTheUserAreaFromTheGenerator) {
+    test::InstallFakeD2xx();
+    Bus().userArea = StandardUserArea();
+    Calibration calibration;
+    EXPECT_EQ(ReadCalibration(nullptr, calibration), LINK_OK);
+    EXPECT_DOUBLE_EQ(calibration.slope, 1638.0);
+    Bus().userArea.resize(30);
+    EXPECT_EQ(ReadCalibration(nullptr, calibration), LINK_USER_AREA_INVALID);
+    FreeDeviceLibrary();
+}
+
+class SampleWordsTest : public ::testing::Test {
+protected:
+    SampleBuffers samples;
+    std::vector<uint8_t> words = std::vector<uint8_t>(SampleWordBufferSize, 0xEE);
+    const Calibration unit{1.0, 0.0};  // the value is the code
+};
+
+TEST_F(SampleWordsTest, BothLayoutsLowByteFirstFromBitZeroOfEachChannel) {
+    samples.analog[0] = 0xABC;
+    samples.digital[0][0] = 1;
+    samples.digital[1][0] = 2;  // only bit 0 counts
+    samples.digital[2][0] = 3;
+    samples.digital[3][0] = 1;
+    BuildSampleWords(unit, true, ArraysOf(samples), 1, words.data());
+    EXPECT_EQ(words[0], 0xCD);
+    EXPECT_EQ(words[1], 0xAB);
+    EXPECT_EQ(words[2], 0xEE);  // nothing beyond sampleCount
+
+    BuildSampleWords(unit, false, ArraysOf(samples), 1, words.data());
+    EXPECT_EQ(words[0], 0xBC);
+    EXPECT_EQ(words[1], 0xDA);
+}
+
+TEST_F(SampleWordsTest, ClampsAndCoversAFullWaveform) {
+    for (uint32_t i = 0; i < MaxSampleCount; ++i) {
+        samples.analog[i] = (i % 2 == 0) ? -10.0 : 1e9;
+    }
+    BuildSampleWords(unit, true, ArraysOf(samples), MaxSampleCount + 5, words.data());
+    EXPECT_EQ(words[0] | (words[1] << 8), 0);
+    EXPECT_EQ(words[SampleWordBufferSize - 2] | (words[SampleWordBufferSize - 1] << 8), 4095 << 4);
+}
+
+TEST(RegisterFrameTest, FramesAndTheirEchoes) {
+    EXPECT_EQ(BuildRegisterWrite(REG_REPEAT, 0xFFFF), (RegisterFrame{0xD2, 0, 6, 0xFF, 0xFF, 0x2D}));
+    EXPECT_EQ(BuildRegisterRead(REG_STATUS), (RegisterFrame{0xB4, 0, 1, 0, 0, 0x4B}));
+    const RegisterFrame request = BuildRegisterRead(REG_STATUS);
+    for (int byte = 0; byte < 6; ++byte) {
+        RegisterFrame reply = request;
+        reply[byte] ^= 0x40;
+        EXPECT_EQ(RegisterReplyEchoes(request, reply), byte >= 2 && byte <= 4) << "byte " << byte;
+    }
+}
+
+TEST(RegisterFrameTest, SettingsWordAndRepeatCountRoundTrip) {
+    OutputSettings settings;
+    settings.startStopControl = 2;
+    settings.outputMode = 1;
+    settings.analogIdleOutput = 1;
+    settings.syncPolarity = 1;
+    settings.triggerMode = 1;
+    settings.retrigger = 1;
+    EXPECT_EQ(EncodeSettingsWord(settings), 0x0556);
+    OutputSettings back;
+    DecodeSettingsWord(0x0556 | 0x0008, back);  // bit 3 is ignored
+    back.repeatCount = settings.repeatCount;
+    EXPECT_EQ(back, settings);
+
+    EXPECT_EQ(EncodeRepeatRegister(65536), 0xFFFF);
+    EXPECT_EQ(DecodeRepeatRegister(0xFFFF), 65536);
+    EXPECT_EQ(EncodeRepeatRegister(1), 0);
+}
+
+TEST(BlockTest, ReplyHeaderChecks) {
+    EXPECT_EQ(CheckBlockReply({0x20, 0, 3, 0}, 0x20), LINK_OK);
+    EXPECT_EQ(CheckBlockReply({0x21, 0, 0, 0}, 0x20), LINK_TRANSFER_ERROR);  // wrong command despite status 0
+    EXPECT_EQ(CheckBlockReply({0x20, 2, 0, 0}, 0x20), LINK_DEVICE_REFUSED);
+    EXPECT_EQ(CheckBlockReply({0x20, 1, 0, 0}, 0x20), LINK_TRANSFER_ERROR);
+}
+
+TEST(BlockTest, ParameterBlockRoundTrip) {
+    ParameterBlock fields;
+    fields.waveform = {-2, 262144, 16777216};
+    fields.settings.syncPulseWidth = 1;
+    fields.settings.repeatCount = 65536;
+    fields.settings.retrigger = 1;
+    fields.version = 7;
+    uint8_t block[ParameterBlockSize];
+    EncodeParameterBlock(fields, block);
+    EXPECT_EQ(block[0], 0xFE);
+    EXPECT_EQ(block[23], 1);
+    EXPECT_EQ(block[25], 0);
+    EXPECT_EQ(block[26], 1);
+    const ParameterBlock back = DecodeParameterBlock(block);
+    EXPECT_EQ(back.waveform.dataId, -2);
+    EXPECT_EQ(back.waveform.samplingStep, 16777216u);
+    EXPECT_EQ(back.settings, fields.settings);
+    EXPECT_EQ(back.version, 7);
+}
+
+class CommandTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::InstallFakeD2xx(); }
+    void TearDown() override { FreeDeviceLibrary(); }
+};
+
+TEST_F(CommandTest, RegisterCommandsWriteTheCommandRegister) {
+    EXPECT_EQ(StartOutput(nullptr, true), LINK_OK);
+    EXPECT_EQ(StopOutput(nullptr, true), LINK_OK);
+    EXPECT_EQ(ForceStopOutput(nullptr, true), LINK_OK);
+    EXPECT_EQ(Bus().writes, (std::vector<Bytes>{{0xD2, 0, 0, 1, 0, 0x2D},
+                                                {0xD2, 0, 0, 2, 0, 0x2D},
+                                                {0xD2, 0, 0, 0x80, 0, 0x2D}}));
+}
+
+TEST_F(CommandTest, RegisterEchoOnlyInByteTwoMayDiffer) {
+    Bus().corruptRead = 0;
+    Bus().corruptByte = 2;
+    EXPECT_EQ(StartOutput(nullptr, true), LINK_OK);
+    for (int byte : {0, 1, 5}) {
+        Bus().corruptRead = Bus().readCalls;
+        Bus().corruptByte = byte;
+        EXPECT_EQ(StartOutput(nullptr, true), LINK_TRANSFER_ERROR) << "byte " << byte;
+    }
+}
+
+TEST_F(CommandTest, RegisterStatusAndSettingsReadBack) {
+    Bus().registers[REG_STATUS] = 0x0321;
+    Bus().registers[REG_REPEAT] = 0xFFFF;
+    Bus().registers[REG_SETTINGS] = 0x0089;  // manual button, sync pulse 100 ns, bit 3 set
+    DeviceStatus status;
+    ASSERT_EQ(ReadDeviceStatus(nullptr, true, status), LINK_OK);
+    EXPECT_EQ(status, (DeviceStatus{true, true, 3}));
+    OutputSettings settings;
+    ASSERT_EQ(ReadDeviceSettings(nullptr, true, settings), LINK_OK);
+    EXPECT_EQ(settings.repeatCount, 65536);
+    EXPECT_EQ(settings.startStopControl, 1);
+    EXPECT_EQ(settings.syncPulseWidth, 1);
+    EXPECT_EQ(settings.outputMode, 0);
+    EXPECT_EQ(Bus().writes.size(), 3u);
+    EXPECT_EQ(Bus().writes[1][2], REG_REPEAT);
+    EXPECT_EQ(Bus().writes[2][2], REG_SETTINGS);
+}
+
+TEST_F(CommandTest, BlockCommandsSendOnlyTheHeaderAndCheckTheReply) {
+    Bus().registerProtocol = false;
+    EXPECT_EQ(StartOutput(nullptr, false), LINK_OK);
+    EXPECT_EQ(StopOutput(nullptr, false), LINK_OK);
+    EXPECT_EQ(ForceStopOutput(nullptr, false), LINK_OK);
+    EXPECT_EQ(Bus().writes, (std::vector<Bytes>{{1, 1, 0, 0}, {2, 1, 0, 0}, {3, 1, 0, 0}}));
+    EXPECT_TRUE(Bus().pending.empty());  // the reply block was read too
+
+    Bus().blockStatus = 2;
+    EXPECT_EQ(StartOutput(nullptr, false), LINK_DEVICE_REFUSED);
+    Bus().blockStatus = 0;
+    Bus().blockCommandOverride = 0x02;
+    EXPECT_EQ(StartOutput(nullptr, false), LINK_TRANSFER_ERROR);
+}
+
+TEST_F(CommandTest, BlockQueryGivesStatusAndSettings) {
+    Bus().registerProtocol = false;
+    Bus().blockState = 0x02;
+    ParameterBlock held;
+    held.waveform = {77, 1000, 5};
+    held.settings.startStopControl = 2;
+    held.settings.repeatCount = 12;
+    held.version = 2;
+    EncodeParameterBlock(held, Bus().replyBlock.data());
+
+    DeviceStatus status;
+    ASSERT_EQ(ReadDeviceStatus(nullptr, false, status), LINK_OK);
+    EXPECT_EQ(status, (DeviceStatus{false, true, 2}));
+    OutputSettings settings;
+    DeviceWaveformInfo waveform;
+    ASSERT_EQ(ReadDeviceSettings(nullptr, false, settings, &waveform), LINK_OK);
+    EXPECT_EQ(settings, held.settings);
+    EXPECT_EQ(waveform.sampleCount, 1000u);
+    EXPECT_EQ(Bus().writes, (std::vector<Bytes>{{0x20, 1, 0, 0}, {0x20, 1, 0, 0}}));
+}
+
+}  // namespace
+}  // namespace kdx
