@@ -186,7 +186,7 @@ void BuildSampleWords(const Calibration& calibration, bool useRegisterProtocol, 
             double y = analog[i] * slope + offset;
             y = !(y >= 0.0) ? 0.0 : y;
             y = y > MaxAnalogCode ? MaxAnalogCode : y;
-            const uint32_t code = static_cast<uint32_t>(y);
+            const uint32_t code = static_cast<uint32_t>(static_cast<int32_t>(y));
             const uint32_t bits = (ch0[i] & 1u) | ((ch1[i] & 1u) << 1) | ((ch2[i] & 1u) << 2) | ((ch3[i] & 1u) << 3);
             const uint32_t word = (code << 4) | bits;
             words[2 * i] = static_cast<uint8_t>(word);
@@ -197,7 +197,7 @@ void BuildSampleWords(const Calibration& calibration, bool useRegisterProtocol, 
             double y = analog[i] * slope + offset;
             y = !(y >= 0.0) ? 0.0 : y;
             y = y > MaxAnalogCode ? MaxAnalogCode : y;
-            const uint32_t code = static_cast<uint32_t>(y);
+            const uint32_t code = static_cast<uint32_t>(static_cast<int32_t>(y));
             const uint32_t bits = (ch0[i] & 1u) | ((ch1[i] & 1u) << 1) | ((ch2[i] & 1u) << 2) | ((ch3[i] & 1u) << 3);
             const uint32_t word = (bits << 12) | code;
             words[2 * i] = static_cast<uint8_t>(word);
