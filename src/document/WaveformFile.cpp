@@ -114,11 +114,19 @@ uint32_t ByteSum(const uint8_t* p, size_t n) {
     return sum;
 }
 
-// Every channel byte must be 0 or 1; OR-ing them keeps the loop branch-free.
+// Every channel byte must be 0 or 1. The bytes are OR-ed together eight at a
+// time and checked once at the end: a megabyte of channels costs a few tens
+// of microseconds instead of a branch per sample.
 bool AllZeroOrOne(const uint8_t* p, size_t n) {
-    uint8_t seen = 0;
-    for (size_t i = 0; i < n; ++i) seen |= p[i];
-    return (seen & 0xFE) == 0;
+    uint64_t seen = 0;
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        uint64_t w[4];
+        std::memcpy(w, p + i, sizeof w);
+        seen |= w[0] | w[1] | w[2] | w[3];
+    }
+    for (; i < n; ++i) seen |= p[i];
+    return (seen & 0xFEFEFEFEFEFEFEFEull) == 0;
 }
 
 void EncodeHeader(const WaveformHeader& h, uint8_t* out) {

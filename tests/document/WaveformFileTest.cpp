@@ -287,6 +287,14 @@ TEST_F(WaveformFileTest, BodyAndSizeFaultsAreFormatErrors) {
             EXPECT_EQ(Parse(b), MsgFileFormatError) << at;
         }
     }
+    // Any position in a longer file: whole words of channel bytes and tails.
+    const uint32_t n2 = 100;
+    const Bytes longer = Written(SampleHeader(n2));
+    for (size_t at = 1024 + 8 * n2; at < 1024 + 12 * n2; at += 3) {
+        Bytes b = longer;
+        b[at] |= 0x02;
+        ASSERT_EQ(Parse(b), MsgFileFormatError) << at;
+    }
     for (size_t i = footer; i < good.size(); ++i) {
         Bytes b = good;
         b[i] ^= 0x10;
