@@ -408,14 +408,13 @@ bool WriteAnalog(std::FILE* f, const double* analog, size_t n) {
     }
 }
 
-// A name beside the target that no other save picks at the same moment.
+// A name in the target's directory that no other save picks at the same
+// moment; short, so that a target name near the length limit still works.
 fs::path TemporaryNameFor(const fs::path& target) {
     static thread_local std::mt19937_64 rng{std::random_device{}()};
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(rng()));
-    fs::path tmp = target;
-    tmp += suffix;
-    return tmp;
+    char name[32];
+    std::snprintf(name, sizeof name, "~kdx%016llx.tmp", static_cast<unsigned long long>(rng()));
+    return target.parent_path() / name;
 }
 
 // Saving through a symbolic link replaces the file it points to, not the link.

@@ -357,6 +357,12 @@ TEST_F(FailedSaveTest, SuccessfulSaveReplacesTheOldFileWhole) {
     const Bytes b = Written(SampleHeader(10));
     EXPECT_EQ(b.size(), 5240u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    // A name at the length limit still saves: the temporary's name is short.
+    std::string msg;
+    const fs::path longName = dir / (std::string(251, 'n') + ".kdx");
+    EXPECT_TRUE(WriteWaveformFile(longName, SampleHeader(10), ArraysOf(std::as_const(out)), params, msg));
+    EXPECT_EQ(fs::file_size(longName), 5240u);
 }
 
 TEST_F(FailedSaveTest, UnopenableTargetsKeepWhatWasThere) {
