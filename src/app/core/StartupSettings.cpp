@@ -1,9 +1,18 @@
 #include "app/core/StartupSettings.h"
 
+#include "app/core/ProfileFile.h"
 #include "document/WaveformLimits.h"
 #include "units/UnitText.h"
 
 namespace kdx {
+
+std::string FileProfileStore::Read(std::string_view section, std::string_view key, std::string_view defaultValue) {
+    return file.Read(section, key, defaultValue);
+}
+
+void FileProfileStore::Write(std::string_view section, std::string_view key, std::string_view value) {
+    file.Write(section, key, value);  // a read-only or missing directory keeps the defaults
+}
 
 int MaxNumberFromText(std::string_view text) {
     const auto value = ParseUnsigned(text);

@@ -24,6 +24,19 @@ public:
     virtual void Write(std::string_view section, std::string_view key, std::string_view value) = 0;
 };
 
+class ProfileFile;
+
+// The start-up profile on a settings file; failed writes are ignored.
+class FileProfileStore : public ProfileStore {
+public:
+    explicit FileProfileStore(ProfileFile& file) : file(file) {}
+    std::string Read(std::string_view section, std::string_view key, std::string_view defaultValue) override;
+    void Write(std::string_view section, std::string_view key, std::string_view value) override;
+
+private:
+    ProfileFile& file;
+};
+
 // Stamps the version, fills in a missing MaxNumber with "1" and returns the
 // number of generators: 1 (single-instance mode) for an unparsable, zero or
 // too large entry, which is left as the user wrote it.

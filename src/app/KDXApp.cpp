@@ -1,0 +1,110 @@
+#include "app/KDXApp.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFont>
+#include <QLockFile>
+#include <QStandardPaths>
+
+#include "app/AboutDlg.h"
+#include "app/core/ProfileFile.h"
+#include "app/core/StartupSettings.h"
+#include "document/KDXDoc.h"
+#include "document/WaveformLimits.h"
+#include "ui/frame/MainFrame.h"
+#include "ui/frame/UserPrompts.h"
+#include "ui/frame/core/FileCommandText.h"
+
+namespace kdx {
+
+void RegisterFontSubstitutions() {
+    QFont::insertSubstitutions(QStringLiteral("MSゴシック"),
+                               {QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"),
+                                QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("VL Gothic"),
+                                QStringLiteral("TakaoGothic"), QStringLiteral("monospace")});
+}
+
+CKDXApp::CKDXApp() = default;
+
+CKDXApp::~CKDXApp() { Shutdown(); }
+
+QString CKDXApp::LocateSettingsFile() {
+    const QString fromEnvironment = qEnvironmentVariable("KDX_INI");
+    if (!fromEnvironment.isEmpty()) return fromEnvironment;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromUtf8(SettingsFileName));
+}
+
+std::unique_ptr<QLockFile> CKDXApp::AcquireInstanceLock() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    auto lock = std::make_unique<QLockFile>(QDir(dir).filePath(QStringLiteral("KDX.lock")));
+    // Age never makes a lock stale; only a holder that no longer runs does.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) return nullptr;
+    return lock;
+}
+
+bool CKDXApp::RunStartup(const QStringList& arguments, UserPrompts* prompts, bool showWindow) {
+    RegisterFontSubstitutions();
+
+    settingsPath = LocateSettingsFile();
+    ProfileFile profile(settingsPath.toStdString());
+    FileProfileStore store(profile);
+    maxNumber = ApplyStartupSettings(store);
+
+    QtUserPrompts realPrompts;
+    UserPrompts& ask = prompts ? *prompts : static_cast<UserPrompts&>(realPrompts);
+    if (maxNumber == 1) {
+        instanceLock = AcquireInstanceLock();
+        if (!instanceLock) {
+            ask.ShowMessage(nullptr, QString::fromUtf8(MsgAlreadyRunning));
+            return false;
+        }
+    }
+
+    doc = std::make_unique<CKDXDoc>();
+    frame = std::make_unique<CMainFrame>(*doc);
+    if (prompts) frame->SetPrompts(prompts);
+    frame->SetAboutHandler([this] { ShowAbout(); });
+    if (showWindow) frame->showMaximized();
+
+    exeDirectory = QCoreApplication::applicationDirPath();
+    // The choice of generator for MaxNumber other than 1 arrives with the
+    // output work; the frame keeps the output command disabled until then.
+
+    // The first argument after the program names a file to open.
+    if (arguments.size() > 1) {
+        const QString path = arguments.at(1);
+        if (HasKdxExtension(path.toStdString())) frame->OpenWaveformFile(path);
+    }
+    startupComplete = true;
+    return true;
+}
+
+void CKDXApp::Shutdown() {
+    frame.reset();
+    doc.reset();
+    if (instanceLock) {
+        instanceLock->unlock();
+        instanceLock.reset();
+    }
+}
+
+uint32_t CKDXApp::GetFileFormatVersion() { return FileFormatVersion; }
+
+QString CKDXApp::GetVersionText() {
+    return QString::fromUtf8(ProgramVersionText) + QString::fromUtf8(ProgramBuildSuffix);
+}
+
+void CKDXApp::SetDocumentTag(std::string_view text) {
+    if (frame) frame->SetDocumentTag(text);
+}
+
+std::string CKDXApp::GetDocumentTag() const { return frame ? frame->GetDocumentTag() : std::string(); }
+
+void CKDXApp::ShowAbout() {
+    CAboutDlg dialog(frame.get());
+    dialog.exec();
+}
+
+}  // namespace kdx

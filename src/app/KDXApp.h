@@ -1,0 +1,67 @@
+// CKDXApp: one per process. Finds KDX.INI, enforces the single-instance rule,
+// creates the document and the main window, opens a file named on the
+// command line, and owns the About box.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QLockFile;
+
+namespace kdx {
+
+class CKDXDoc;
+class CMainFrame;
+class UserPrompts;
+
+class CKDXApp {
+public:
+    CKDXApp();
+    ~CKDXApp();
+    CKDXApp(const CKDXApp&) = delete;
+    CKDXApp& operator=(const CKDXApp&) = delete;
+
+    // The start-up sequence; false ends the process before any window shows.
+    // prompts answers the start-up message and is handed to the frame (null:
+    // the real message boxes). showWindow false leaves the frame hidden (tests).
+    bool RunStartup(const QStringList& arguments, UserPrompts* prompts = nullptr, bool showWindow = true);
+    void Shutdown();
+
+    static uint32_t GetFileFormatVersion();
+    static QString GetVersionText();
+    void SetDocumentTag(std::string_view text);
+    std::string GetDocumentTag() const;
+    void ShowAbout();
+    bool IsStartupComplete() const { return startupComplete; }
+
+    CMainFrame* Frame() const { return frame.get(); }
+    CKDXDoc* Document() const { return doc.get(); }
+    const QString& SettingsPath() const { return settingsPath; }
+    const QString& ExeDirectory() const { return exeDirectory; }
+    int MaxNumber() const { return maxNumber; }
+
+    // KDX.INI beside the executable, or the file named by KDX_INI.
+    static QString LocateSettingsFile();
+    // The single-instance lock "KDX" in the user's runtime (or temporary)
+    // directory; null when another running instance holds it. A lock left by
+    // a process that no longer runs is taken over.
+    static std::unique_ptr<QLockFile> AcquireInstanceLock();
+
+private:
+    std::unique_ptr<QLockFile> instanceLock;
+    std::unique_ptr<CKDXDoc> doc;
+    std::unique_ptr<CMainFrame> frame;
+    QString settingsPath;
+    QString exeDirectory;
+    int maxNumber = 1;
+    bool startupComplete = false;
+};
+
+// Maps "MSゴシック", the face the view and the previews ask for, to an
+// installed Japanese Gothic face.
+void RegisterFontSubstitutions();
+
+}  // namespace kdx
