@@ -334,7 +334,7 @@ TEST_F(WaveformFileTest, ReaderReportsWhatCannotBeOpened) {
     EXPECT_EQ(msg, MsgFileFormatError);
 }
 
-class FailedSaveTest : public WaveformFileTest {
+class WaveformFileSaveTest : public WaveformFileTest {
 protected:
     // Saves over an existing file and expects the save to fail with msg,
     // leaving the old file whole and no temporary behind.
@@ -352,7 +352,7 @@ protected:
     }
 };
 
-TEST_F(FailedSaveTest, SuccessfulSaveReplacesTheOldFileWhole) {
+TEST_F(WaveformFileSaveTest, SuccessfulSaveReplacesTheOldFileWhole) {
     Store(dir / "w.kdx", Bytes(100000, 0xAA));
     const Bytes b = Written(SampleHeader(10));
     EXPECT_EQ(b.size(), 5240u);
@@ -365,7 +365,7 @@ TEST_F(FailedSaveTest, SuccessfulSaveReplacesTheOldFileWhole) {
     EXPECT_EQ(fs::file_size(longName), 5240u);
 }
 
-TEST_F(FailedSaveTest, UnopenableTargetsKeepWhatWasThere) {
+TEST_F(WaveformFileSaveTest, UnopenableTargetsKeepWhatWasThere) {
     fs::create_directory(dir / "sub.kdx");
     ExpectFailedSave(dir / "sub.kdx", MsgFileOpenError);
     EXPECT_TRUE(fs::is_directory(dir / "sub.kdx"));
@@ -383,7 +383,7 @@ TEST_F(FailedSaveTest, UnopenableTargetsKeepWhatWasThere) {
 }
 
 #if defined(__unix__)
-TEST_F(FailedSaveTest, WriteFailureMidwayKeepsTheOldFile) {
+TEST_F(WaveformFileSaveTest, WriteFailureMidwayKeepsTheOldFile) {
     Store(dir / "old.kdx", Written(SampleHeader(10)));
     // A file-size limit makes the writes fail part way, as a full disk would.
     rlimit saved{};
@@ -404,7 +404,7 @@ TEST_F(FailedSaveTest, WriteFailureMidwayKeepsTheOldFile) {
     }
 }
 
-TEST_F(FailedSaveTest, SavingThroughALinkReplacesTheLinkedFile) {
+TEST_F(WaveformFileSaveTest, SavingThroughALinkReplacesTheLinkedFile) {
     fs::create_directory(dir / "real");
     Store(dir / "real" / "w.kdx", Bytes(10, 1));
     fs::create_symlink(dir / "real" / "w.kdx", dir / "link.kdx");
