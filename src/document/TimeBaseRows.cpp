@@ -19,7 +19,8 @@ constexpr int64_t SecondsPerHour = 3600;
 std::string ErrorText(double percent)
 {
     std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), percent, std::chars_format::fixed, 9);
+    const auto result =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), percent, std::chars_format::fixed, 9);
     std::string text(buffer.data(), result.ptr);
     text.append(" %");
     return text;
