@@ -1,0 +1,493 @@
+// The main frame on the offscreen platform: enable rules through the real
+// actions, file commands against real files, drops, context menus, the
+// time-base dialogs and the single-instance rule.
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QtTest>
+#include <memory>
+#include <set>
+
+#include "app/KDXApp.h"
+#include "document/KDXDoc.h"
+#include "document/WaveformFile.h"
+#include "document/qt/TimeBaseRowsGroup.h"
+#include "document/qt/WaveTimeChangeDlg.h"
+#include "document/qt/WaveTimeDlg.h"
+#include "ui/frame/MainFrame.h"
+#include "ui/frame/ReadoutBar.h"
+#include "ui/frame/core/CommandIds.h"
+#include "ui/frame/core/CommandTable.h"
+#include "ui/view/KDXView.h"
+#include "ScriptedPrompts.h"
+
+using namespace kdx;
+using kdx::test::ScriptedPrompts;
+
+namespace {
+
+struct Fixture {
+    CKDXDoc doc;
+    ScriptedPrompts prompts;
+    std::unique_ptr<CMainFrame> frame;
+    Fixture() {
+        frame = std::make_unique<CMainFrame>(doc);
+        frame->SetPrompts(&prompts);
+        frame->resize(1024, 768);
+        frame->show();
+        QCoreApplication::processEvents();
+    }
+    bool Enabled(int id) {
+        frame->UpdateCommands();
+        return frame->Action(id)->isEnabled();
+    }
+    void New() {
+        frame->RunCommand(cmd::FileNew);
+        QCoreApplication::processEvents();
+    }
+    QPoint Center(const PixelRect& r) const { return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
+    const ViewLayout& Layout() const { return frame->View()->Model().Layout(); }
+};
+
+}  // namespace
+
+class FrameTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString Path(const QString& name) const { return dir.filePath(name); }
+    // A small current-format file made with the document and the writer.
+    QString WriteSmallFile(const QString& name) {
+        CKDXDoc source;
+        source.NewWaveform(20, 1000);
+        WaveformHeader header;
+        DialogMemories params;
+        source.CollectForSave(header, params);
+        std::string message;
+        WriteWaveformFile(Path(name).toStdString(), header, source.GetSampleArrays(), params, message);
+        return Path(name);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        qputenv("XDG_RUNTIME_DIR", dir.path().toUtf8());
+        qputenv("KDX_INI", Path("KDX.INI").toUtf8());
+        RegisterFontSubstitutions();
+    }
+
+    void withoutWaveformOnlyFileAndProgramCommands() {
+        Fixture f;
+        f.frame->SetOutputAvailable(true);
+        const std::set<int> allowed = {cmd::FileNew, cmd::FileOpen, cmd::AppAbout, cmd::AppExit};
+        f.frame->UpdateCommands();
+        for (const CommandInfo& c : Commands()) {
+            QCOMPARE(f.frame->Action(c.id)->isEnabled(), allowed.count(c.id) == 1);
+        }
+        QCOMPARE(f.frame->ContextMenuAt(QPoint(400, 300)), nullptr);
+        QCOMPARE(f.frame->windowTitle(), QStringLiteral("KDX"));
+    }
+
+    void newWaveformResetsEverything() {
+        Fixture f;
+        f.New();
+        QVERIFY(f.doc.HasWaveform());
+        QCOMPARE(f.doc.GetSampleCount(), 250000u);
+        QCOMPARE(f.doc.GetSamplingTime(), int64_t{20});
+        QCOMPARE(f.frame->windowTitle(), QStringLiteral("無題 - KDX"));
+        QVERIFY(f.frame->EditAllowed());
+        QVERIFY(f.frame->GetDocumentTag().empty());
+        QVERIFY(!f.frame->Readout()->Field(1008).isEmpty());
+        QVERIFY(!f.Enabled(cmd::FileSave));
+        QVERIFY(f.Enabled(cmd::FileSaveAs));
+        QVERIFY(f.Enabled(cmd::ZoomIn));
+        QVERIFY(!f.Enabled(cmd::ZoomOut));
+        QVERIFY(!f.Enabled(cmd::Sine));  // the generators are not built yet
+
+        // A time base the document refuses is reported and changes nothing.
+        f.prompts.newTimeBase = TimeBaseChoice{0, 19, 1000};
+        f.New();
+        QCOMPARE(f.prompts.messages, QStringList{QStringLiteral("不正なパラメータです。")});
+        QCOMPARE(f.doc.GetSampleCount(), 250000u);
+    }
+
+    void editLockLeavesViewSaveAndOutput() {
+        Fixture f;
+        f.New();
+        f.frame->SetOutputAvailable(true);
+        f.frame->RunCommand(cmd::ChannelCopy[1]);
+        f.frame->RunCommand(cmd::ChannelInvert[0]);
+        QVERIFY(f.Enabled(cmd::EditUndo));
+        QVERIFY(f.Enabled(cmd::ChannelPaste[2]));
+
+        f.frame->RunCommand(cmd::EditLock);
+        QVERIFY(!f.frame->EditAllowed());
+        f.frame->UpdateCommands();
+        QVERIFY(f.frame->Action(cmd::EditLock)->isChecked());
+        for (const CommandInfo& c : Commands()) {
+            if (c.rule == EnableRule::Edit || c.rule == EnableRule::Undo || c.rule == EnableRule::Paste) {
+                QVERIFY2(!f.frame->Action(c.id)->isEnabled(), QByteArray::number(c.id));
+            }
+        }
+        QVERIFY(f.Enabled(cmd::ZoomIn));
+        QVERIFY(f.Enabled(cmd::CursorStepRight));
+        QVERIFY(f.Enabled(cmd::MarkAtCursor));
+        QVERIFY(f.Enabled(cmd::FileSave));
+        QVERIFY(f.Enabled(cmd::FileSaveAs));
+        // A locked command does nothing even when triggered directly.
+        const uint8_t before = f.doc.GetDigitalChannel(0)[0];
+        f.frame->RunCommand(cmd::ChannelInvert[0]);
+        QCOMPARE(f.doc.GetDigitalChannel(0)[0], before);
+
+        f.frame->RunCommand(cmd::EditLock);
+        QVERIFY(f.Enabled(cmd::EditUndo));
+    }
+
+    void saveFollowsOutputSettingsAlone() {
+        Fixture f;
+        f.New();
+        QVERIFY(!f.Enabled(cmd::FileSave));
+        f.doc.GetOutputSettings().outputMode = 1;
+        QVERIFY(f.Enabled(cmd::FileSave));
+        f.prompts.savePath = Path("settings.kdx");
+        f.frame->RunCommand(cmd::FileSave);
+        QVERIFY(f.prompts.messages.isEmpty());
+        QVERIFY(!f.Enabled(cmd::FileSave));
+        QCOMPARE(f.frame->windowTitle(), QStringLiteral("settings.kdx - KDX"));
+    }
+
+    void channelCommandsAndUndo() {
+        Fixture f;
+        f.New();
+        f.frame->RunCommand(cmd::ChannelInvert[2]);
+        QCOMPARE(f.doc.GetDigitalChannel(2)[0], uint8_t{1});
+        QCOMPARE(f.doc.GetDigitalChannel(2)[249999], uint8_t{1});
+        f.frame->RunCommand(cmd::ChannelCopy[2]);
+        f.frame->RunCommand(cmd::ChannelPaste[3]);
+        QCOMPARE(f.doc.GetDigitalChannel(3)[1000], uint8_t{1});
+        f.frame->RunCommand(cmd::EditUndo);
+        QCOMPARE(f.doc.GetDigitalChannel(3)[1000], uint8_t{0});
+        QCOMPARE(f.doc.GetDigitalChannel(2)[1000], uint8_t{1});
+        QVERIFY(!f.Enabled(cmd::EditUndo));
+        f.frame->RunCommand(cmd::ChannelClear[2]);
+        QCOMPARE(f.doc.GetDigitalChannel(2)[5], uint8_t{0});
+        // The readout follows the redrawn lanes.
+        QCOMPARE(f.frame->Readout()->Field(1018), QStringLiteral("0"));
+    }
+
+    void totalTimeChangeAndItsUndo() {
+        Fixture f;
+        f.New();
+        f.frame->View()->MoveCursor(1000);
+        f.prompts.timeChange = TimeBaseChoice{2500000, 20, 125000};
+        f.frame->RunCommand(cmd::TotalTimeChange);
+        QCOMPARE(f.doc.GetSampleCount(), 125000u);
+        QCOMPARE(f.frame->View()->CursorSample(), 0u);
+        QVERIFY(f.Enabled(cmd::EditUndo));
+        f.frame->RunCommand(cmd::EditUndo);
+        QCOMPARE(f.doc.GetSampleCount(), 250000u);
+        QVERIFY(!f.doc.IsDataModified());
+
+        // The same count changes nothing.
+        f.prompts.timeChange = TimeBaseChoice{5000000, 20, 250000};
+        f.frame->RunCommand(cmd::TotalTimeChange);
+        QVERIFY(!f.doc.IsUndoAvailable());
+    }
+
+    void saveAndReopenRestoresViewLockAndMemories() {
+        const QString path = Path("round.kdx");
+        ViewBlock saved;
+        DialogMemories memories;
+        {
+            Fixture f;
+            f.New();
+            f.frame->RunCommand(cmd::ZoomIn);
+            f.frame->RunCommand(cmd::ZoomIn);
+            f.frame->View()->OnEditApplied(100, 200);
+            f.frame->View()->OnEditApplied(200, 300);
+            f.frame->View()->MoveCursor(150);
+            f.frame->View()->SetTimeMark(120);
+            f.frame->RunCommand(cmd::EditLock);
+            f.doc.Memories().sineParams.period = 123456;
+            f.doc.Memories().digitalSwapParams.secondChannel = 3;
+            f.frame->SetDocumentTag("TAG-0123456789abcdefgh");
+            QCOMPARE(f.frame->GetDocumentTag(), std::string("TAG-0123456789ab"));
+            saved = f.frame->View()->CaptureViewBlock();
+            memories = f.doc.Memories();
+            QVERIFY(f.frame->SaveWaveformFile(path));
+        }
+        Fixture f;
+        f.New();
+        QVERIFY(f.frame->OpenWaveformFile(path));
+        QCOMPARE(f.frame->View()->CaptureViewBlock(), saved);
+        QVERIFY(f.doc.Memories() == memories);
+        QVERIFY(!f.frame->EditAllowed());
+        QCOMPARE(f.frame->GetDocumentTag(), std::string("TAG-0123456789ab"));
+        QCOMPARE(f.frame->windowTitle(), QStringLiteral("round.kdx - KDX"));
+        // The ring came back: one step back from the cursor's last edit.
+        QVERIFY(f.Enabled(cmd::CursorToLastEdit));
+    }
+
+    void otherFormatVersionOpensWithResetView() {
+        CKDXDoc source;
+        QVERIFY(source.NewWaveform(40, 5000));
+        source.AnalogSamples()[10] = 0.5;
+        WaveformHeader header;
+        DialogMemories params;
+        source.CollectForSave(header, params);
+        header.formatVersion = 15;
+        header.frame.editAllowed = false;
+        header.view.cursorSample = 777;
+        header.view.timeMarkSet = true;
+        std::string message;
+        const QString path = Path("old.kdx");
+        QVERIFY(WriteWaveformFile(path.toStdString(), header, source.GetSampleArrays(), params, message));
+
+        Fixture f;
+        QVERIFY(f.frame->OpenWaveformFile(path));
+        QCOMPARE(f.doc.GetSampleCount(), 5000u);
+        QCOMPARE(f.doc.GetAnalogSamples()[10], 0.5);
+        QCOMPARE(f.frame->View()->CursorSample(), 0u);
+        QVERIFY(!f.frame->View()->TimeMarkSet());
+        QVERIFY(f.frame->EditAllowed());
+    }
+
+    void failedOpenLeavesDocument() {
+        Fixture f;
+        f.New();
+        QFile bad(Path("bad.kdx"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(2000, 'x'));
+        bad.close();
+        QVERIFY(!f.frame->OpenWaveformFile(Path("bad.kdx")));
+        QCOMPARE(f.prompts.messages, QStringList{QStringLiteral("ファイルフォーマットエラーです。")});
+        QCOMPARE(f.doc.GetSampleCount(), 250000u);
+        QCOMPARE(f.frame->windowTitle(), QStringLiteral("無題 - KDX"));
+    }
+
+    void savePromptTextAndAnswers() {
+        Fixture f;
+        f.New();
+        f.frame->RunCommand(cmd::ChannelInvert[0]);
+        // Untitled: no "ファイル " before the title.
+        QVERIFY(!f.frame->ConfirmDiscard());
+        QCOMPARE(f.prompts.questions.last(),
+                 QStringLiteral("無題 の内容は変更されています。\n\n変更を保存しますか？"));
+
+        f.prompts.savePath = Path("prompt.kdx");
+        QVERIFY(f.frame->SaveAs());
+        f.frame->RunCommand(cmd::ChannelInvert[0]);
+        f.doc.GetOutputSettings().repeatCount = 5;
+        f.prompts.answers = {PromptAnswer::No};
+        QVERIFY(f.frame->ConfirmDiscard());
+        QCOMPARE(f.prompts.questions.last(),
+                 QStringLiteral("ファイル prompt.kdx の内容は変更されています。\n\n出力設定が変更されています。\n\n"
+                                "変更を保存しますか？"));
+
+        // Yes saves to the known path.
+        f.prompts.answers = {PromptAnswer::Yes};
+        QVERIFY(f.frame->ConfirmDiscard());
+        QVERIFY(!f.doc.IsDataModified());
+        QVERIFY(!f.doc.IsOutputSettingsChanged());
+
+        // Closing with Cancel keeps the window.
+        f.frame->RunCommand(cmd::ChannelInvert[1]);
+        f.prompts.answers = {PromptAnswer::Cancel};
+        QVERIFY(!f.frame->close());
+        QVERIFY(f.frame->isVisible());
+        f.prompts.answers = {PromptAnswer::No};
+        QVERIFY(f.frame->close());
+    }
+
+    void droppedFilesOpenOnlyKdx() {
+        WriteSmallFile("X.KDX");
+        QFile::copy(Path("X.KDX"), Path("x.txt"));
+
+        Fixture f;
+        f.New();
+        f.frame->RunCommand(cmd::ChannelInvert[0]);  // modified: a kdx drop asks first
+        const auto drop = [&](const QString& file) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(file)});
+            // A drop reaches the widget that accepted the drag's entry.
+            QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(f.frame.get(), &enter);
+            QDropEvent event(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(f.frame.get(), &event);
+        };
+        drop(Path("x.txt"));
+        QVERIFY(f.prompts.questions.isEmpty());
+        QCOMPARE(f.doc.GetSampleCount(), 250000u);
+
+        f.prompts.answers = {PromptAnswer::No};
+        drop(Path("X.KDX"));
+        QCOMPARE(f.prompts.questions.size(), 1);
+        QCOMPARE(f.doc.GetSampleCount(), 1000u);
+        QCOMPARE(f.frame->windowTitle(), QStringLiteral("X.KDX - KDX"));
+    }
+
+    void contextMenusFollowHitTests() {
+        Fixture f;
+        f.New();
+        const ViewLayout& l = f.Layout();
+        QCOMPARE(f.frame->ContextMenuAt(f.Center(l.analogPlot)), f.frame->AnalogMenu());
+        QMenu* zoom = f.frame->ContextMenuAt(f.Center(l.timeLabelStrip));
+        QVERIFY(zoom);
+        QVERIFY(zoom->actions().contains(f.frame->Action(cmd::ZoomSetStandard)));
+        QVERIFY(zoom->actions().contains(f.frame->Action(cmd::ZoomRestoreStandard)));
+        for (int ch = 0; ch < 4; ++ch) {
+            QMenu* lane = f.frame->ContextMenuAt(f.Center(l.lanePlot[ch]));
+            QVERIFY(lane);
+            QVERIFY(lane->actions().contains(f.frame->Action(cmd::ChannelInvert[ch])));
+        }
+        const PixelRect cursorBox = l.CursorHitBox(l.PlotLeft());
+        QMenu* cursor = f.frame->ContextMenuAt(f.Center(cursorBox));
+        QVERIFY(cursor);
+        QVERIFY(cursor->actions().contains(f.frame->Action(cmd::CursorToStart)));
+    }
+
+    void readoutButtonsStepTheCursor() {
+        Fixture f;
+        f.New();
+        QToolButton* right = f.frame->Readout()->Button(cmd::CursorStepRight);
+        QVERIFY(right->isEnabled());
+        QVERIFY(!f.frame->Readout()->Button(cmd::CursorStepLeft)->isEnabled());
+        QTest::mouseClick(right, Qt::LeftButton);
+        QCOMPARE(f.frame->View()->CursorSample(), 1u);
+        QCOMPARE(QApplication::focusWidget(), f.frame->Readout()->FieldWidget(cmd::ReadoutCursorTime));
+        QVERIFY(!right->isEnabled());  // until the idle update
+        f.frame->UpdateCommands();
+        QVERIFY(right->isEnabled());
+        QVERIFY(f.frame->Readout()->Button(cmd::CursorStepLeft)->isEnabled());
+        QVERIFY(!f.frame->Readout()->Field(1005).isEmpty());
+    }
+
+    void toolBarInTableOrder() {
+        Fixture f;
+        QList<int> ids;
+        for (QAction* a : f.frame->ToolBar()->actions()) ids << (a->isSeparator() ? 0 : a->data().toInt());
+        const auto layout = ToolBarLayout();
+        QCOMPARE(ids, QList<int>(layout.begin(), layout.end()));
+        QCOMPARE(f.frame->minimumSize(), QSize(710, 500));
+    }
+
+    void newTimeBaseDialogRowsFollowTyping() {
+        CWaveTimeDlg dialog(5000000, 20, 250000);
+        TimeBaseRowsGroup* rows = dialog.Rows();
+        QCOMPARE(dialog.TotalEdit()->text(), QStringLiteral("5"));
+        QCOMPARE(dialog.TotalUnitList()->currentText(), QStringLiteral("mS"));
+        QCOMPARE(rows->Field(0, 0)->text(), QStringLiteral("5 mS"));
+        QCOMPARE(rows->Field(0, 2)->text(), QStringLiteral("250000"));
+        QVERIFY(rows->Field(1, 0)->text().isEmpty());
+        QVERIFY(!dialog.SamplingEdit()->isEnabled());
+
+        dialog.TotalEdit()->clear();
+        QVERIFY(!dialog.OkButton()->isEnabled());
+        QTest::keyClicks(dialog.TotalEdit(), "1");
+        dialog.TotalUnitList()->setCurrentIndex(3);  // S
+        QVERIFY(dialog.OkButton()->isEnabled());
+        QCOMPARE(rows->Field(0, 1)->text(), QStringLiteral("4 uS"));
+        QCOMPARE(rows->Field(1, 2)->text(), QStringLiteral("261780"));
+        QCOMPARE(rows->Field(2, 2)->text(), QStringLiteral("261781"));
+        QVERIFY(rows->RowRadio(0)->isChecked());
+        QTest::keyClicks(dialog.TotalEdit(), "x");
+        QVERIFY(!dialog.OkButton()->isEnabled());
+        QVERIFY(rows->Field(0, 0)->text().isEmpty());
+
+        dialog.SamplingModeRadio()->setChecked(true);
+        QVERIFY(dialog.SamplingEdit()->isEnabled());
+        QVERIFY(!dialog.TotalEdit()->isEnabled());
+        dialog.SamplingEdit()->setText(QStringLiteral("25"));
+        dialog.SamplingUnitList()->setCurrentIndex(0);
+        dialog.CountEdit()->setText(QStringLiteral("1000"));
+        QVERIFY(rows->Field(0, 0)->text().isEmpty());
+        QCOMPARE(rows->Field(1, 1)->text(), QStringLiteral("20 nS"));
+        QCOMPARE(rows->Field(2, 1)->text(), QStringLiteral("40 nS"));
+        QVERIFY(rows->RowRadio(1)->isChecked());
+        dialog.CountEdit()->setText(QStringLiteral("abc"));
+        QCOMPARE(rows->Field(1, 2)->text(), QStringLiteral("10"));
+
+        // Choosing row 3 and OK gives its values.
+        QTest::mouseClick(rows->RowRadio(2), Qt::LeftButton);
+        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.SamplingTime(), int64_t{40});
+        QCOMPARE(dialog.SampleCount(), int64_t{10});
+    }
+
+    void timeChangeDialogRows() {
+        CWaveTimeChangeDlg dialog(5000000, 20, 250000);
+        TimeBaseRowsGroup* rows = dialog.Rows();
+        QCOMPARE(rows->Field(0, 2)->text(), QStringLiteral("250000"));
+        QVERIFY(rows->Field(1, 0)->text().isEmpty());
+        dialog.TotalEdit()->setText(QStringLiteral("5.00001"));
+        QCOMPARE(rows->Field(0, 2)->text(), QStringLiteral("250000"));
+        QCOMPARE(rows->Field(1, 2)->text(), QStringLiteral("250001"));
+        QTest::mouseClick(rows->RowRadio(1), Qt::LeftButton);
+        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        QCOMPARE(dialog.SampleCount(), int64_t{250001});
+    }
+
+    void singleInstanceRule() {
+        // The lock directly: a live holder refuses a second lock; a lock left
+        // by a dead process is taken over.
+        {
+            auto first = CKDXApp::AcquireInstanceLock();
+            QVERIFY(first);
+            QVERIFY(!CKDXApp::AcquireInstanceLock());
+        }
+        QVERIFY(CKDXApp::AcquireInstanceLock());
+        {
+            // A lock file of a process that no longer runs.
+            QFile stale(Path("KDX.lock"));
+            QVERIFY(stale.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            stale.write("2147483600\nkdx\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+            stale.close();
+            QVERIFY(CKDXApp::AcquireInstanceLock());
+        }
+
+        // The start-up sequence twice in one process stands for two starts.
+        const auto writeIni = [&](const char* maxNumber) {
+            QFile ini(Path("KDX.INI"));
+            QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ini.write(QByteArray("[KDX]\r\nVersion=6.0\r\n[VELX-9]\r\nMaxNumber=") + maxNumber + "\r\n");
+        };
+        writeIni("abc");
+        {
+            ScriptedPrompts p1, p2;
+            CKDXApp first, second;
+            QVERIFY(first.RunStartup({"kdx"}, &p1, false));
+            QVERIFY(!second.RunStartup({"kdx"}, &p2, false));
+            QCOMPARE(p2.messages, QStringList{QStringLiteral("既に起動しています。")});
+            QVERIFY(!second.Frame());
+            QFile ini(Path("KDX.INI"));
+            QVERIFY(ini.open(QIODevice::ReadOnly));
+            const QByteArray text = ini.readAll();
+            QVERIFY(text.contains("Version=6.1"));
+            QVERIFY(text.contains("MaxNumber=abc"));
+        }
+        writeIni("2");
+        {
+            ScriptedPrompts p1, p2;
+            CKDXApp first, second;
+            QVERIFY(first.RunStartup({"kdx"}, &p1, false));
+            QVERIFY(second.RunStartup({"kdx", WriteSmallFile("cmd.Kdx")}, &p2, false));
+            QCOMPARE(second.MaxNumber(), 2);
+            QVERIFY(p2.messages.isEmpty());
+            QVERIFY(second.Document()->HasWaveform());  // the command-line file opened
+        }
+    }
+};
+
+QTEST_MAIN(FrameTest)
+#include "FrameTest.moc"

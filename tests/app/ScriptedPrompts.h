@@ -1,0 +1,37 @@
+// Answers the frame's questions from a script and records what was asked.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+
+#include "ui/frame/UserPrompts.h"
+
+namespace kdx::test {
+
+class ScriptedPrompts : public UserPrompts {
+public:
+    QStringList messages;
+    QStringList questions;
+    std::deque<PromptAnswer> answers;  // empty: Cancel
+    QString openPath;
+    QString savePath;
+    std::optional<TimeBaseChoice> newTimeBase = TimeBaseChoice{5000000, 20, 250000};
+    std::optional<TimeBaseChoice> timeChange;
+
+    void ShowMessage(QWidget*, const QString& text) override { messages << text; }
+    PromptAnswer AskYesNoCancel(QWidget*, const QString& text) override {
+        questions << text;
+        if (answers.empty()) return PromptAnswer::Cancel;
+        const PromptAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    QString AskOpenPath(QWidget*) override { return openPath; }
+    QString AskSavePath(QWidget*, const QString&) override { return savePath; }
+    std::optional<TimeBaseChoice> AskNewTimeBase(QWidget*, int64_t, int64_t, int64_t) override { return newTimeBase; }
+    std::optional<TimeBaseChoice> AskTimeChange(QWidget*, int64_t, int64_t, int64_t) override { return timeChange; }
+};
+
+}  // namespace kdx::test
