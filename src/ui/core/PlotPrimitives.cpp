@@ -16,23 +16,25 @@ int VoltageToY(double volts, const PixelRect& plot) {
 
 namespace {
 
-// Columns that received no value repeat the column before them, and every
-// column reaches to its left neighbour's last level, so steps join vertically.
-void JoinColumns(ColumnEnvelope& e, int n, int32_t emptyMin, bool lanes) {
+// Columns that received no value repeat the level of the column before them
+// (its last value, not its whole stroke: copying the stroke would smear a
+// step's vertical join across every empty column after it), and every column
+// reaches to its left neighbour's last level, so steps join vertically.
+// Level strokes of the lanes are two rows high (level - 1 .. level).
+void JoinColumns(ColumnEnvelope& e, int n, const PixelRect& plot, int32_t emptyMin, bool lanes) {
+    const int32_t rise = lanes ? 1 : 0;
     for (int c = 1; c < n; ++c) {
+        const int32_t prev = e.lastY[c - 1];
         if (e.minY[c] == emptyMin) {
-            e.lastY[c] = e.lastY[c - 1];
-            if (lanes) {
-                e.minY[c] = e.lastY[c] - 1;
-                e.maxY[c] = e.lastY[c];
-            } else {
-                e.minY[c] = e.minY[c - 1];
-                e.maxY[c] = e.maxY[c - 1];
-                e.clip[c] = e.clip[c - 1];
-            }
+            e.lastY[c] = prev;
+            e.minY[c] = prev - rise;
+            e.maxY[c] = prev;
+            // A pinned level keeps its marker along the step.
+            const uint8_t flag = e.clip[c - 1];
+            const bool pinned = (flag == ClipAbove && prev == plot.top) || (flag == ClipBelow && prev == plot.bottom);
+            e.clip[c] = !lanes && pinned ? flag : ClipNone;
         }
-        int32_t prev = e.lastY[c - 1];
-        if (prev < e.minY[c]) e.minY[c] = lanes ? prev - 1 : prev;
+        if (prev < e.minY[c]) e.minY[c] = prev - rise;
         if (prev > e.maxY[c]) e.maxY[c] = prev;
     }
 }
@@ -67,7 +69,7 @@ void BuildAnalogEnvelope(const double* values, uint32_t count, const PixelRect& 
         e.minY[c] = std::min(e.minY[c], y);
         e.maxY[c] = std::max(e.maxY[c], y);
     }
-    JoinColumns(e, n, emptyMin, false);
+    JoinColumns(e, n, plot, emptyMin, false);
 }
 
 void BuildDigitalEnvelope(const uint8_t* levels, uint32_t count, const PixelRect& trace, ColumnEnvelope& e) {
@@ -93,7 +95,7 @@ void BuildDigitalEnvelope(const uint8_t* levels, uint32_t count, const PixelRect
     }
     // A column that received no sample before the first filled one keeps the
     // empty marker; column 0 always receives sample 0.
-    JoinColumns(e, n, emptyMin, true);
+    JoinColumns(e, n, trace, emptyMin, true);
 }
 
 EnvelopeStroke StrokeAt(const ColumnEnvelope& e, const PixelRect& plot, int x, bool withMarkers) {

@@ -164,6 +164,8 @@ public:
     void NoteCursorDrawn(int x) { cursorX = x; }
     void NoteTimeMarkDrawn(int x) { timeMarkX = x; }
     const EditPositionRing& Ring() const { return ring; }
+    // Grabbing the cursor with the mouse ends browsing through the ring.
+    void EndBrowsing() { ring.SetBrowsing(false); }
 
     // Command enable rules (besides a waveform existing and the command not
     // running). The rules of the "last edit" commands reset browsing to the
