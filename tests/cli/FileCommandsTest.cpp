@@ -17,7 +17,7 @@ using nlohmann::json;
 
 namespace {
 
-struct Run {
+struct ToolRun {
     int status = -1;
     std::string out;
     std::string err;
@@ -40,7 +40,7 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     // Runs kdx-tool with the arguments (already quoted for the shell).
-    Run Tool(const std::string& args) {
+    ToolRun Tool(const std::string& args) {
         const fs::path out = dir / "stdout", err = dir / "stderr";
         const std::string cmd = std::string("'") + KDX_TOOL_PATH + "' " + args + " >'" + out.string() + "' 2>'" +
                                 err.string() + "'";
@@ -212,5 +212,5 @@ TEST_F(KdxTool, InfoStaysValidJsonWhateverTheTextBytes) {
     ASSERT_TRUE(kdx::WriteWaveformFile(dir / "t.kdx", header, doc.GetSampleArrays(), params, message));
     auto r = Tool("info " + P("t.kdx"));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NO_THROW((void)json::parse(r.out));
+    EXPECT_TRUE(json::accept(r.out));
 }
