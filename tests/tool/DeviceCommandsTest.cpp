@@ -1,0 +1,270 @@
+// kdx-tool's generator commands, run as a separate process against the
+// simulated generator: stdout JSON, stderr texts, exit statuses, and the bytes
+// the generator received.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <utility>
+#include <string>
+
+#include "document/WaveformFile.h"
+
+namespace kdx {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class DeviceCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::path(::testing::TempDir()) /
+              ("kdx_tool_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // A new bus, and a fresh log for it.
+    void Bus(const json& bus) {
+        std::ofstream(dir / "bus.json") << bus.dump();
+        fs::remove(dir / "sim.log");
+    }
+
+    // Runs kdx-tool with the simulator (or another library) as its D2XX library.
+    ToolRun Tool(const std::string& args, const std::string& library = KDX_SIM_LIBRARY) {
+        const fs::path out = dir / "out.txt", err = dir / "err.txt";
+        std::string command;
+        if (!library.empty()) command += "KDX_D2XX_LIBRARY='" + library + "' ";
+        else command += "env -u KDX_D2XX_LIBRARY ";
+        command += "KDX_SIM_CONFIG='" + (dir / "bus.json").string() + "' ";
+        command += "KDX_SIM_LOG='" + (dir / "sim.log").string() + "' ";
+        command += "'" KDX_TOOL_PATH "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int raw = std::system(command.c_str());
+        ToolRun run;
+        run.exitCode = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = ReadText(out);
+        run.err = ReadText(err);
+        return run;
+    }
+
+    std::string SimLog() { return ReadText(dir / "sim.log"); }
+
+    // A waveform file of three samples at 200 ns with these output settings.
+    std::string WriteFile(const OutputSettings& output) {
+        WaveformHeader header;
+        header.sampleCount = 3;
+        header.samplingStep = 10;
+        header.totalTimeNs = 3 * 10 * 20;
+        header.dataId = 77;
+        header.output = output;
+        SampleBuffers buffers;
+        buffers.analog[0] = -1.0;
+        buffers.analog[1] = 0.0;
+        buffers.analog[2] = 1.0;
+        buffers.digital[0][1] = 1;
+        buffers.digital[3][2] = 1;
+        const fs::path path = dir / "wave.kdx";
+        std::string message;
+        EXPECT_TRUE(WriteWaveformFile(path, header, ArraysOf(std::as_const(buffers)), DialogMemories{}, message))
+            << message;
+        return path.string();
+    }
+
+    fs::path dir;
+};
+
+TEST_F(DeviceCommands, DevicesListsEveryGeneratorOrItsError) {
+    Bus({{"generators",
+          {{{"user_serial", "11110001"}},
+           {{"protocol", "block"},
+            {"user_serial", "22220002"},
+            {"version", 4},
+            {"user_area", {{"code1", 0}, {"code2", 4000}, {"volt1", 0}, {"volt2", 200000}}},
+            {"state", {{"running", true}, {"data_loaded", true}}}},
+           {{"user_serial", "33330003"}, {"faults", {{"open", 3}}}},
+           {{"user_serial", "44440004"}, {"user_area", {{"length", 40}}}},
+           {{"user_serial", "55550005"}, {"user_area", {{"bad_checksum", true}}}}}}});
+    const ToolRun run = Tool("devices");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const json list = json::parse(run.out);
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[0], json::parse(R"({"usb_serial":"QZ10010001","user_serial":"11110001","protocol":"register",
+        "version":1,"running":false,"data_loaded":false,"calibration":{"slope":1638.0,"intercept":2048.0}})"));
+    EXPECT_EQ(list[1]["usb_serial"], "QZ00000002");
+    EXPECT_EQ(list[1]["protocol"], "block");
+    EXPECT_EQ(list[1]["version"], 4);
+    EXPECT_EQ(list[1]["running"], true);
+    EXPECT_EQ(list[1]["data_loaded"], true);
+    EXPECT_EQ(list[1]["calibration"], json::parse(R"({"slope":2000.0,"intercept":0.0})"));
+    EXPECT_EQ(list[2], json::parse(R"({"usb_serial":"QZ10010003","error":3})"));
+    EXPECT_EQ(list[3], json::parse(R"({"usb_serial":"QZ10010004","error":20})"));
+    EXPECT_EQ(list[4]["user_serial"], "55550005");
+    EXPECT_TRUE(list[4]["calibration"].is_null());
+    // Every generator opened was closed again; nothing else was touched.
+    const std::string log = SimLog();
+    EXPECT_EQ(log.find("Unsupported"), std::string::npos);
+}
+
+TEST_F(DeviceCommands, WithoutAUsableLibraryEveryCommandSaysSo) {
+    Bus({{"generators", {json::object()}}});
+    ToolRun run = Tool("devices", "/nonexistent/libftd2xx.so");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("/nonexistent/libftd2xx.so"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty());
+
+    run = Tool("status", KDX_SIM_MISSING_ENTRY_LIBRARY);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("FT_EE_UARead"), std::string::npos) << run.err;
+
+    // No variable at all: the vendor's library by name, absent on a test machine.
+    if (void* vendor = dlopen("libftd2xx.so", RTLD_NOW)) {
+        dlclose(vendor);
+        GTEST_SKIP() << "the vendor's library is installed here";
+    }
+    run = Tool("devices", "");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("libftd2xx.so"), std::string::npos) << run.err;
+}
+
+TEST_F(DeviceCommands, SendWritesTheFilesSamplesAndSettings) {
+    Bus({{"generators", {{{"protocol", "block"}}}}});
+    OutputSettings output;
+    output.outputMode = 1;
+    output.repeatCount = 5;
+    output.syncPulseWidth = 1;
+    const ToolRun run = Tool("send '" + WriteFile(output) + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(run.out.empty());
+    // Header, then the parameter block (data identity 77, 3 samples, step 10,
+    // repeat 5, mode 1, pulse width 1), then the words.
+    const std::string log = SimLog();
+    EXPECT_NE(log.find("Write g0 length=4 = 0 written=4 : 10 01 00 00\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("written=256 : 4D 00 00 00 03 00 00 00 0A 00 00 00 05 00 00 00 00 01 00 00 00 00 00 01 00"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("written=6 : 9A 01 00 18 66 8E\n"), std::string::npos) << log;
+}
+
+TEST_F(DeviceCommands, SendRefusesAnInvalidRepeatCountBeforeTouchingTheGenerator) {
+    Bus({{"generators", {json::object()}}});
+    OutputSettings output;
+    output.outputMode = 1;
+    output.repeatCount = 65537;
+    const ToolRun run = Tool("send '" + WriteFile(output) + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "繰り返し回数が不正です。\n");
+    EXPECT_EQ(SimLog().find("OpenEx"), std::string::npos);
+}
+
+TEST_F(DeviceCommands, SendFailuresGiveThePanelsMessageAndTheStatus) {
+    Bus({{"generators", {{{"protocol", "block"}, {"faults", {{"replies", {{{"status", 2}}}}}}}}}});
+    ToolRun run = Tool("send '" + WriteFile(OutputSettings{}) + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "データ設定できませんでした。\nLinkStatus 22\n");
+
+    Bus({{"generators", {{{"user_area", {{"bad_checksum", true}}}}}}});
+    run = Tool("send '" + WriteFile(OutputSettings{}) + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "データ設定できませんでした。\nLinkStatus 20\n");
+    EXPECT_EQ(SimLog().find("Write"), std::string::npos);
+
+    run = Tool("send '" + (dir / "missing.kdx").string() + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, std::string(MsgFileOpenError) + "\n");
+}
+
+TEST_F(DeviceCommands, SerialIsConvertedAsThePanelDoes) {
+    Bus({{"generators", {{{"user_serial", "12345678"}}, {{"user_serial", "87650002"}}}}});
+    EXPECT_EQ(Tool("start --serial 00005678").exitCode, 0);
+    EXPECT_EQ(Tool("stop --serial 0002").exitCode, 0);
+    const std::string log = SimLog();
+    EXPECT_NE(log.find("OpenEx serial=\"QZ10015678\" = 0 g0"), std::string::npos) << log;
+    EXPECT_NE(log.find("OpenEx serial=\"QZ00000002\" = 0 g1"), std::string::npos) << log;
+    EXPECT_NE(log.find("Write g0 length=6 = 0 written=6 : D2 00 00 01 00 2D"), std::string::npos);
+    EXPECT_NE(log.find("Write g1 length=6 = 0 written=6 : D2 00 00 02 00 2D"), std::string::npos);
+
+    const ToolRun run = Tool("force-stop --serial 99999999");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "強制ストップできませんでした。\nLinkStatus 2\n");
+}
+
+TEST_F(DeviceCommands, CommandFailuresGiveThePanelsMessages) {
+    const std::pair<const char*, const char*> cases[] = {{"start", "スタートできませんでした。"},
+                                                         {"stop", "ストップできませんでした。"},
+                                                         {"force-stop", "強制ストップできませんでした。"}};
+    for (const auto& [command, message] : cases) {
+        SCOPED_TRACE(command);
+        Bus({{"generators", {{{"protocol", "block"}, {"faults", {{"replies", {{{"wrong_echo", 0}}}}}}}}}});
+        const ToolRun run = Tool(command);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, std::string(message) + "\nLinkStatus 21\n");
+    }
+}
+
+TEST_F(DeviceCommands, StatusShowsThePanelsStateAndTheHeldSettings) {
+    const json settings = {{"startStopControl", 2}, {"outputMode", 1},   {"analogIdleOutput", 0},
+                           {"digitalIdleOutput", 1}, {"triggerMode", 1}, {"triggerPolarity", 0},
+                           {"syncPolarity", 1},      {"syncPulseWidth", 0}, {"repeatCount", 65536},
+                           {"retrigger", 1}};
+    struct Case {
+        bool running, loaded;
+        const char* state;
+    };
+    const Case cases[] = {{false, false, "VELX-9 未設定"},
+                          {false, true, "VELX-9 レディ"},
+                          {true, true, "VELX-9 動作中"},
+                          {true, false, "VELX-9 異常"}};
+    for (const char* protocol : {"register", "block"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(protocol) + " " + c.state);
+            // The longest waveform: a repeat run that does not end during the test.
+            const json state = {{"running", c.running},  {"data_loaded", c.loaded},
+                                {"sample_count", 262144}, {"sampling_step", 16777216},
+                                {"settings", settings}};
+            Bus({{"generators", {{{"protocol", protocol}, {"version", 2}, {"state", state}}}}});
+            const ToolRun run = Tool("status");
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            const json j = json::parse(run.out);
+            EXPECT_EQ(j, json({{"state", c.state},
+                               {"version", 2},
+                               {"running", c.running},
+                               {"data_loaded", c.loaded},
+                               {"settings", settings}}));
+        }
+    }
+
+    Bus({{"generators", json::array()}});
+    const ToolRun run = Tool("status");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "VELX-9 未接続\nLinkStatus 2\n");
+}
+
+TEST_F(DeviceCommands, UsageErrorsExitWithTwo) {
+    Bus({{"generators", {json::object()}}});
+    EXPECT_EQ(Tool("send").exitCode, 2);
+    EXPECT_EQ(Tool("status --bogus").exitCode, 2);
+    EXPECT_EQ(Tool("start --serial").exitCode, 2);
+}
+
+}  // namespace
+}  // namespace kdx

@@ -1,0 +1,250 @@
+#include "DeviceCommands.h"
+
+#include <CLI/CLI.hpp>
+#include <array>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "device/DeviceLink.h"
+#include "device/DeviceProtocol.h"
+#include "device/OutputRules.h"
+#include "document/WaveformFile.h"
+
+namespace kdx::tool {
+namespace {
+
+using nlohmann::ordered_json;
+
+// The device list's room for serial numbers, as the selection dialog gives.
+constexpr int ListRoom = 127;
+
+constexpr const char* MsgListFailed = "The generators could not be listed.";
+
+std::string Dump(const ordered_json& j) {
+    return j.dump(2, ' ', false, ordered_json::error_handler_t::replace);
+}
+
+// The panel's message without its trailing line breaks, then the status.
+int Fail(std::string_view message, LinkStatus status) {
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.remove_suffix(1);
+    std::cerr << message << "\nLinkStatus " << status << '\n';
+    return 1;
+}
+
+bool LibraryReady() {
+    if (LoadDeviceLibrary()) return true;
+    std::cerr << DescribeLibraryLoadError(LastLibraryLoadError()) << '\n'
+              << "No generator can be reached: install the vendor's libftd2xx.so or name a D2XX library in "
+                 "KDX_D2XX_LIBRARY.\n";
+    return false;
+}
+
+ordered_json SettingsJson(const OutputSettings& s) {
+    ordered_json j;
+    for (int i = 0; i < 8; ++i) j[OutputByteFieldNames[i]] = OutputByteField(s, i);
+    j["repeatCount"] = s.repeatCount;
+    j["retrigger"] = s.retrigger;
+    return j;
+}
+
+// An open generator and the protocol its user area names; closed on scope exit.
+class OpenedGenerator {
+public:
+    ~OpenedGenerator() {
+        if (open) CloseGenerator(handle);
+    }
+
+    // As the output panel opens: the converted serial, or the first generator
+    // with the right description; then the user area for the protocol.
+    LinkStatus Open(const std::string& userSerial) {
+        const std::string usbSerial = UsbSerialFromUserSerial(userSerial);
+        LinkStatus status = OpenGenerator(usbSerial.empty() ? nullptr : usbSerial.c_str(), handle);
+        if (status != LINK_OK) return status;
+        open = true;
+        status = ReadUserArea(handle, area.data());
+        if (status == LINK_OK) useRegisterProtocol = DecodeUserArea(area.data()).useRegisterProtocol;
+        return status;
+    }
+
+    DeviceHandle handle = nullptr;
+    bool open = false;
+    bool useRegisterProtocol = true;
+    std::array<uint8_t, UserAreaSize> area{};
+};
+
+int RunDevices() {
+    if (!LibraryReady()) return 1;
+    std::vector<std::array<char, SerialBufferSize>> serials(ListRoom);
+    std::vector<char*> buffers;
+    for (auto& s : serials) buffers.push_back(s.data());
+    buffers.push_back(nullptr);
+    int count = 0;
+    if (LinkStatus status = ListGenerators(buffers.data(), count); status != LINK_OK) {
+        return Fail(MsgListFailed, status);
+    }
+    ordered_json list = ordered_json::array();
+    for (int i = 0; i < count; ++i) {
+        const std::string usbSerial = serials[size_t(i)].data();
+        ordered_json entry;
+        entry["usb_serial"] = usbSerial;
+        DeviceHandle handle = nullptr;
+        LinkStatus status = OpenGenerator(usbSerial.c_str(), handle);
+        if (status != LINK_OK) {
+            entry["error"] = status;
+            list.push_back(entry);
+            continue;
+        }
+        std::array<uint8_t, UserAreaSize> area{};
+        DeviceStatus device;
+        status = ReadUserArea(handle, area.data());
+        const UserArea decoded = DecodeUserArea(area.data());
+        if (status == LINK_OK) status = ReadDeviceStatus(handle, decoded.useRegisterProtocol, device);
+        CloseGenerator(handle);
+        if (status != LINK_OK) {
+            entry["error"] = status;
+            list.push_back(entry);
+            continue;
+        }
+        entry["user_serial"] = UserSerialNumber(decoded);
+        entry["protocol"] = decoded.useRegisterProtocol ? "register" : "block";
+        entry["version"] = device.version;
+        entry["running"] = device.running;
+        entry["data_loaded"] = device.dataLoaded;
+        Calibration calibration;
+        if (LinkStatus c = CalibrationFromUserArea(area.data(), calibration); c == LINK_OK) {
+            entry["calibration"] = {{"slope", calibration.slope}, {"intercept", calibration.intercept}};
+        } else {
+            // Such a generator can be watched but not written to.
+            entry["calibration"] = nullptr;
+            entry["calibration_error"] = c;
+        }
+        list.push_back(entry);
+    }
+    std::cout << Dump(list) << '\n';
+    return 0;
+}
+
+// A whole file read into buffers of full capacity, as the editor's Open does.
+struct LoadedFile {
+    WaveformHeader header;
+    SampleBuffers buffers;
+    DialogMemories params;
+};
+
+int RunSend(const std::string& path, const std::string& serial) {
+    auto file = std::make_unique<LoadedFile>();
+    std::string message;
+    if (!ReadWaveformFile(path, file->header, ArraysOf(file->buffers), file->params, FileFormatVersion, message)) {
+        std::cerr << message << '\n';
+        return 1;
+    }
+    const OutputSettings& settings = file->header.output;
+    if (!RepeatCountAcceptable(settings)) {
+        std::cerr << MsgRepeatCountInvalid << '\n';
+        return 1;
+    }
+    if (!LibraryReady()) return 1;
+    OpenedGenerator generator;
+    LinkStatus status = generator.Open(serial);
+    Calibration calibration;
+    if (status == LINK_OK) status = ReadCalibration(generator.handle, calibration);
+    if (status == LINK_OK) {
+        const uint32_t count = file->header.sampleCount;
+        std::vector<uint8_t> words(SampleWordBufferSize);
+        BuildSampleWords(calibration, generator.useRegisterProtocol, ArraysOf(std::as_const(file->buffers)), count,
+                         words.data());
+        status = WriteWaveform(generator.handle, generator.useRegisterProtocol, settings, count,
+                               file->header.samplingStep, file->header.dataId, calibration, words.data());
+    }
+    if (status != LINK_OK) return Fail(MsgDataSetFailed, status);
+    return 0;
+}
+
+enum class Command { Start, Stop, ForceStop };
+
+int RunCommand(Command command, const std::string& serial) {
+    if (!LibraryReady()) return 1;
+    const char* failure = command == Command::Start  ? MsgStartFailed
+                          : command == Command::Stop ? MsgStopFailed
+                                                     : MsgForceStopFailed;
+    OpenedGenerator generator;
+    LinkStatus status = generator.Open(serial);
+    if (status == LINK_OK) {
+        switch (command) {
+        case Command::Start:
+            status = StartOutput(generator.handle, generator.useRegisterProtocol);
+            break;
+        case Command::Stop:
+            status = StopOutput(generator.handle, generator.useRegisterProtocol);
+            break;
+        case Command::ForceStop:
+            status = ForceStopOutput(generator.handle, generator.useRegisterProtocol);
+            break;
+        }
+    }
+    if (status != LINK_OK) return Fail(failure, status);
+    return 0;
+}
+
+int RunStatus(const std::string& serial) {
+    if (!LibraryReady()) return 1;
+    OpenedGenerator generator;
+    LinkStatus status = generator.Open(serial);
+    DeviceStatus device;
+    OutputSettings settings;
+    if (status == LINK_OK) status = ReadDeviceStatus(generator.handle, generator.useRegisterProtocol, device);
+    if (status == LINK_OK) status = ReadDeviceSettings(generator.handle, generator.useRegisterProtocol, settings);
+    // A poll that cannot reach the generator shows it as not connected.
+    if (status != LINK_OK) return Fail(StatusText(DisplayState::NotConnected), status);
+    const PollView view = DerivePollView(device.running, device.dataLoaded, settings.startStopControl,
+                                         settings.outputMode, true);
+    ordered_json j;
+    j["state"] = StatusText(view.state);
+    j["version"] = device.version;
+    j["running"] = device.running;
+    j["data_loaded"] = device.dataLoaded;
+    j["settings"] = SettingsJson(settings);
+    std::cout << Dump(j) << '\n';
+    return 0;
+}
+
+}  // namespace
+
+void AddDeviceCommands(CLI::App& app, int& exitCode) {
+    // Options outlive parsing: the callbacks run inside app.parse.
+    auto serial = std::make_shared<std::string>();
+    auto file = std::make_shared<std::string>();
+    auto addSerial = [&](CLI::App* cmd) {
+        cmd->add_option("--serial", *serial, "The generator's serial number (default: the first attached)");
+    };
+
+    auto* devices = app.add_subcommand("devices", "List the attached generators as JSON");
+    devices->callback([&exitCode] { exitCode = RunDevices(); });
+
+    auto* send = app.add_subcommand("send", "Write a waveform file's samples and output settings to a generator");
+    send->add_option("FILE", *file, "Waveform file")->required();
+    addSerial(send);
+    send->callback([&exitCode, file, serial] { exitCode = RunSend(*file, *serial); });
+
+    const std::pair<const char*, Command> commands[] = {
+        {"start", Command::Start}, {"stop", Command::Stop}, {"force-stop", Command::ForceStop}};
+    const char* help[] = {"Start the generator's output", "Stop the generator's output",
+                          "Force the generator's output to stop"};
+    for (size_t i = 0; i < std::size(commands); ++i) {
+        auto* cmd = app.add_subcommand(commands[i].first, help[i]);
+        addSerial(cmd);
+        const Command command = commands[i].second;
+        cmd->callback([&exitCode, command, serial] { exitCode = RunCommand(command, *serial); });
+    }
+
+    auto* status = app.add_subcommand("status", "Print the generator's state and held settings as JSON");
+    addSerial(status);
+    status->callback([&exitCode, serial] { exitCode = RunStatus(*serial); });
+}
+
+}  // namespace kdx::tool
