@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QBasicTimer>
+#include <QFont>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -19,6 +20,8 @@
 #include "ui/core/PlotPrimitives.h"
 #include "ui/core/TimeAxis.h"
 #include "ui/core/ViewModel.h"
+
+class QPainter;
 
 namespace kdx {
 
@@ -108,15 +111,15 @@ private:
     void EnsureImage();
     void BuildEnvelopes();
     void ApplyUpdate(ViewUpdate update);
-    void IncrementalCursorMove(int oldX, int newX);
-    void RedrawColumns(int x);
+    void IncrementalCursorMove(int oldX);
     void EraseColumn(int x);
+    void RedrawColumns(int x);
     void DrawCursor();
     void DrawTimeMark();
     void EraseTimeMark(int x);
-    void DrawTimeGrid(int xa, int xb);
-    void DrawLaneDecoration(int ch, int xa, int xb);
-    void DrawColumnsContent(int xa, int xb);
+    void DrawTimeGrid(QPainter& p, int xa, int xb, bool labels);
+    void DrawAnalogColumns(QPainter& p, int xa, int xb);
+    void DrawLaneColumns(QPainter& p, int ch, int xa, int xb);
     void WriteCursorReadouts();
     void WriteMarkReadouts();
     void ClearMarkReadouts();
