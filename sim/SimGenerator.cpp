@@ -61,7 +61,9 @@ uint32_t SimGenerator::Write(const uint8_t* data, uint32_t length, uint32_t& wri
             accepted = uint32_t(std::min<int64_t>(accepted, fault.bytes));
         }
     }
-    UpdatePlayback(Clock::now());
+    if (memory.running) {
+        UpdatePlayback(Clock::now());
+    }
     Consume(data, accepted);
     written = accepted;
     ++writesAccepted;
@@ -133,15 +135,23 @@ void SimGenerator::Consume(const uint8_t* data, uint32_t length) {
             TakeSampleData(data, length);
             continue;
         }
-        pending[pendingLength++] = *data++;
-        --length;
+        // Bytes still missing from the request being assembled: a register
+        // frame, a block header, or a data set's header and parameter block.
+        uint32_t want = config.registerProtocol ? 6 : 4;
+        if (!config.registerProtocol && pendingLength >= 4 && pending[0] == CmdDataSet) {
+            want = 4 + SimBlockSize;
+        }
+        const uint32_t take = std::min(length, want - pendingLength);
+        std::memcpy(pending.data() + pendingLength, data, take);
+        pendingLength += take;
+        data += take;
+        length -= take;
+        if (pendingLength < want) {
+            continue;
+        }
         if (config.registerProtocol) {
-            if (pendingLength == 6) {
-                ProcessRegisterFrame();
-            }
-        } else if (pendingLength == 4 && pending[0] != CmdDataSet) {
-            ProcessBlockRequest();
-        } else if (pendingLength == 4 + SimBlockSize) {
+            ProcessRegisterFrame();
+        } else if (want == 4 + SimBlockSize || pending[0] != CmdDataSet) {
             ProcessBlockRequest();
         }
     }
