@@ -11,6 +11,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -36,6 +39,34 @@ constexpr int64_t NewPresetSamplingNs = 20;
 constexpr int64_t NewPresetCount = 250000;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Holds the readout bar. The bar is wider than the frame's minimum width, so
+// a narrow window scrolls it sideways instead of squeezing or cutting it; the
+// area grows by the scroll bar's height only while the scroll bar is needed.
+class ReadoutArea : public QScrollArea {
+public:
+    explicit ReadoutArea(QWidget* content, QWidget* parent) : QScrollArea(parent) {
+        setWidget(content);
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        FitHeight(width());
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        FitHeight(event->size().width());
+        QScrollArea::resizeEvent(event);
+    }
+
+private:
+    void FitHeight(int available) {
+        const bool scrolls = widget()->minimumSizeHint().width() > available;
+        const int height = widget()->sizeHint().height() + (scrolls ? horizontalScrollBar()->sizeHint().height() : 0);
+        if (height != this->height()) setFixedHeight(height);
+    }
+};
 QString Q(const char* s) { return QString::fromUtf8(s); }
 
 }  // namespace
@@ -56,7 +87,7 @@ CMainFrame::CMainFrame(CKDXDoc& doc, QWidget* parent) : QMainWindow(parent), doc
     readout = new ReadoutBar(this);
     readoutDock = new QDockWidget(this);
     readoutDock->setObjectName(QStringLiteral("ReadoutBar"));
-    readoutDock->setWidget(readout);
+    readoutDock->setWidget(new ReadoutArea(readout, readoutDock));
     readoutDock->setTitleBarWidget(new QWidget(readoutDock));  // no caption
     readoutDock->setFeatures(QDockWidget::DockWidgetMovable);
     addDockWidget(Qt::TopDockWidgetArea, readoutDock);
@@ -78,6 +109,7 @@ CMainFrame::CMainFrame(CKDXDoc& doc, QWidget* parent) : QMainWindow(parent), doc
     connect(&idleTimer, &QTimer::timeout, this, [this] { UpdateCommands(); });
     UpdateCaption();
     UpdateCommands();
+    view->setFocus();
 }
 
 CMainFrame::~CMainFrame() = default;

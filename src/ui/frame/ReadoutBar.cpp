@@ -26,19 +26,26 @@ ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent) {
     const auto makeField = [&](const FieldSpec& spec) {
         auto* edit = new QLineEdit(this);
         edit->setReadOnly(true);
+        // Only a click or the step buttons give a field the focus.
+        edit->setFocusPolicy(Qt::ClickFocus);
         edit->setObjectName(QStringLiteral("readout%1").arg(spec.id));
         edit->setAlignment(spec.chars <= 2 ? Qt::AlignCenter : Qt::AlignRight);
-        const int width = metrics.horizontalAdvance(QString(spec.chars, QLatin1Char('0'))) + 12;
-        edit->setMinimumWidth(spec.chars <= 2 ? width : width * 2 / 3);
+        const int width = metrics.horizontalAdvance(QString(spec.chars, QLatin1Char('0'))) + 10;
+        edit->setMinimumWidth(width);
         edit->setMaximumWidth(spec.chars <= 2 ? width : width * 3 / 2);
         fields[spec.id] = edit;
         return edit;
     };
-    const auto addPairs = [&](QGridLayout* grid, int row, int column, std::initializer_list<FieldSpec> specs) {
+    // One row of "label [field]" pairs.
+    const auto pairs = [&](std::initializer_list<FieldSpec> specs) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(3);
         for (const FieldSpec& spec : specs) {
-            grid->addWidget(new QLabel(QString::fromUtf8(spec.label), this), row, column++, Qt::AlignRight);
-            grid->addWidget(makeField(spec), row, column++);
+            line->addWidget(new QLabel(QString::fromUtf8(spec.label), this));
+            line->addWidget(makeField(spec), spec.chars <= 2 ? 0 : 1);
+            line->addSpacing(3);
         }
+        return line;
     };
     const auto makeButton = [&](int id) {
         auto* button = new QToolButton(this);
@@ -47,48 +54,46 @@ ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent) {
         buttons[id] = button;
         return button;
     };
+    const auto group = [&](const char* title) {
+        auto* box = new QGroupBox(QString::fromUtf8(title), this);
+        auto* grid = new QGridLayout(box);
+        grid->setContentsMargins(4, 2, 4, 2);
+        grid->setVerticalSpacing(2);
+        return std::pair{box, grid};
+    };
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 2, 4, 2);
 
     auto* base = new QGridLayout;
-    addPairs(base, 0, 0, {{1008, "トータル時間", 12}});
-    addPairs(base, 1, 0, {{1009, "サンプリング", 12}});
+    base->setVerticalSpacing(2);
+    base->addLayout(pairs({{1008, "トータル時間", 10}}), 0, 0, Qt::AlignBottom);
+    base->addLayout(pairs({{1009, "サンプリング", 10}}), 1, 0);
     row->addLayout(base);
 
-    auto* cursorGroup = new QGroupBox(QStringLiteral("カーソル"), this);
-    auto* cursorGrid = new QGridLayout(cursorGroup);
-    cursorGrid->setContentsMargins(4, 2, 4, 2);
-    addPairs(cursorGrid, 0, 0, {{1005, "時間", 12}});
-    cursorGrid->addWidget(fields[1005], 0, 1, 1, 3);
-    addPairs(cursorGrid, 0, 4, {{1006, "電圧", 8}});
-    cursorGrid->addWidget(fields[1006], 0, 5, 1, 3);
-    addPairs(cursorGrid, 1, 0, {{1014, "CH0", 1}, {1017, "CH1", 1}, {1018, "CH2", 1}, {1019, "CH3", 1}});
+    auto [cursorBox, cursorGrid] = group("カーソル");
+    cursorGrid->addLayout(pairs({{1005, "時間", 10}, {1006, "電圧", 7}}), 0, 0);
+    cursorGrid->addLayout(pairs({{1014, "CH0", 1}, {1017, "CH1", 1}, {1018, "CH2", 1}, {1019, "CH3", 1}}), 1, 0,
+                          Qt::AlignLeft);
     auto* steps = new QGridLayout;
     steps->setSpacing(1);
     steps->addWidget(makeButton(1015), 0, 0);
     steps->addWidget(makeButton(1016), 0, 1);
     steps->addWidget(makeButton(1117), 1, 0);
     steps->addWidget(makeButton(1118), 1, 1);
-    cursorGrid->addLayout(steps, 0, 8, 2, 1);
-    row->addWidget(cursorGroup);
+    cursorGrid->addLayout(steps, 0, 1, 2, 1);
+    row->addWidget(cursorBox, 3);
 
-    auto* markGroup = new QGroupBox(QStringLiteral("タイムマーク"), this);
-    auto* markGrid = new QGridLayout(markGroup);
-    markGrid->setContentsMargins(4, 2, 4, 2);
-    addPairs(markGrid, 0, 0, {{1011, "時間", 12}});
-    markGrid->addWidget(fields[1011], 0, 1, 1, 3);
-    addPairs(markGrid, 0, 4, {{1012, "電圧", 8}});
-    markGrid->addWidget(fields[1012], 0, 5, 1, 3);
-    addPairs(markGrid, 1, 0, {{1020, "CH0", 1}, {1021, "CH1", 1}, {1022, "CH2", 1}, {1023, "CH3", 1}});
-    row->addWidget(markGroup);
+    auto [markBox, markGrid] = group("タイムマーク");
+    markGrid->addLayout(pairs({{1011, "時間", 10}, {1012, "電圧", 7}}), 0, 0);
+    markGrid->addLayout(pairs({{1020, "CH0", 1}, {1021, "CH1", 1}, {1022, "CH2", 1}, {1023, "CH3", 1}}), 1, 0,
+                        Qt::AlignLeft);
+    row->addWidget(markBox, 3);
 
-    auto* intervalGroup = new QGroupBox(QStringLiteral("インターバル"), this);
-    auto* intervalGrid = new QGridLayout(intervalGroup);
-    intervalGrid->setContentsMargins(4, 2, 4, 2);
-    addPairs(intervalGrid, 0, 0, {{1013, "カーソル－タイムマーク", 12}});
-    addPairs(intervalGrid, 1, 0, {{1007, "マウス－カーソル", 12}});
-    row->addWidget(intervalGroup);
+    auto [intervalBox, intervalGrid] = group("インターバル");
+    intervalGrid->addLayout(pairs({{1013, "カーソル－タイムマーク", 9}}), 0, 0);
+    intervalGrid->addLayout(pairs({{1007, "マウス－カーソル", 9}}), 1, 0);
+    row->addWidget(intervalBox, 2);
     row->addStretch(1);
 }
 
