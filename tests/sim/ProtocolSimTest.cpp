@@ -166,6 +166,42 @@ TEST_F(ProtocolSim, SmallestTimeBaseWritesZerosAndTheLargestRepeatAllOnes) {
     EXPECT_EQ(Bytes(block.begin() + 4, block.begin() + 16), Frame({1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0}));
 }
 
+// The generator's own calibration shapes the codes and the zero code; a
+// negative intercept goes out as the low 16 bits of its truncation.
+TEST_F(ProtocolSim, UserAreaCalibrationShapesCodesAndZeroCode) {
+    struct Case {
+        json area;
+        std::vector<double> volts;
+        int zeroCode;
+        Bytes words;
+    };
+    const Case cases[] = {
+        {{{"code1", 0}, {"code2", 4095}, {"volt1", -100000}, {"volt2", 100000}},
+         {0.0, 1.0, -1.0, 0.25},
+         0x0800,
+         Frame({0x00, 0x80, 0xF0, 0xFF, 0x00, 0x00, 0xF0, 0x9F})},
+        {{{"code1", 0}, {"code2", 4000}, {"volt1", 100000}, {"volt2", 300000}},
+         {1.0, 2.0},
+         0xF831,  // -1999
+         Frame({0x00, 0x00, 0x00, 0x7D})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.area.dump());
+        KnownDocument doc;
+        doc.count = uint32_t(c.volts.size());
+        for (size_t i = 0; i < c.volts.size(); ++i) {
+            doc.buffers.analog[i] = c.volts[i];
+            for (auto& ch : doc.buffers.digital) ch[i] = 0;
+        }
+        Configure({{"generators", {{{"user_area", c.area}}}}});
+        ASSERT_EQ(Send(doc), LINK_OK);
+        const std::vector<Bytes> w = Writes();
+        ASSERT_EQ(w.size(), 12u);
+        EXPECT_EQ(w[7], WriteFrame(8, c.zeroCode));
+        EXPECT_EQ(w[9], c.words);
+    }
+}
+
 TEST_F(ProtocolSim, InvalidUserAreaStopsTheTransferBeforeAnythingIsSent) {
     const json areas[] = {{{"bad_checksum", true}}, {{"volt1", 5000}, {"volt2", 5000}}, {{"length", 40}}};
     for (const json& area : areas) {
