@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <vector>
@@ -338,10 +339,17 @@ class WaveformFileSaveTest : public WaveformFileTest {
 protected:
     // Saves over an existing file and expects the save to fail with msg,
     // leaving the old file whole and no temporary behind.
-    void ExpectFailedSave(const fs::path& target, const char* expected) {
+    // The save itself runs inside around(save), which may set up the fault.
+    template <class Around = void (*)(const std::function<void()>&)>
+    void ExpectFailedSave(const fs::path& target, const char* expected,
+                          Around around = [](const std::function<void()>& save) { save(); }) {
         const Bytes before = fs::is_regular_file(target) ? Load(target) : Bytes{};
+        const WaveformHeader h = SampleHeader(1000);
+        const DialogMemories m = SampleMemories();
         std::string msg;
-        EXPECT_FALSE(WriteWaveformFile(target, SampleHeader(1000), ArraysOf(std::as_const(out)), SampleMemories(), msg));
+        bool saved = true;
+        around([&] { saved = WriteWaveformFile(target, h, ArraysOf(std::as_const(out)), m, msg); });
+        EXPECT_FALSE(saved);
         EXPECT_EQ(msg, expected);
         if (fs::is_regular_file(target)) {
             EXPECT_EQ(Load(target), before);
@@ -383,25 +391,30 @@ TEST_F(WaveformFileSaveTest, UnopenableTargetsKeepWhatWasThere) {
 }
 
 #if defined(__unix__)
-TEST_F(WaveformFileSaveTest, WriteFailureMidwayKeepsTheOldFile) {
+// Process limits stand in for a full disk and for a temporary that cannot be
+// created; unlike permissions they also stop the superuser.
+TEST_F(WaveformFileSaveTest, FailuresOverAnExistingFileKeepIt) {
     Store(dir / "old.kdx", Written(SampleHeader(10)));
-    // A file-size limit makes the writes fail part way, as a full disk would.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 5000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    ExpectFailedSave(dir / "old.kdx", MsgFileWriteError);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    ASSERT_EQ(Parse(Load(dir / "old.kdx")), MsgFileOk);
+    const auto underLimit = [](int resource, rlim_t limit) {
+        return [resource, limit](const std::function<void()>& save) {
+            rlimit saved{};
+            ASSERT_EQ(getrlimit(resource, &saved), 0);
+            rlimit small = saved;
+            small.rlim_cur = limit;
+            ASSERT_EQ(setrlimit(resource, &small), 0);
+            save();
+            setrlimit(resource, &saved);
+        };
+    };
 
-    if (geteuid() != 0) {  // permissions do not stop the superuser
-        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-        ExpectFailedSave(dir / "old.kdx", MsgFileOpenError);
-        fs::permissions(dir, fs::perms::owner_all);
-    }
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ExpectFailedSave(dir / "old.kdx", MsgFileWriteError, underLimit(RLIMIT_FSIZE, 5000));
+    std::signal(SIGXFSZ, previous);
+
+    const int nextDescriptor = dup(0);
+    close(nextDescriptor);
+    ExpectFailedSave(dir / "old.kdx", MsgFileOpenError, underLimit(RLIMIT_NOFILE, rlim_t(nextDescriptor)));
+    EXPECT_EQ(Parse(Load(dir / "old.kdx")), MsgFileOk);
 }
 
 TEST_F(WaveformFileSaveTest, SavingThroughALinkReplacesTheLinkedFile) {
