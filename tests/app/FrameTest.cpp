@@ -3,6 +3,7 @@
 // time-base dialogs and the single-instance rule.
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
 #include <QMenu>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <set>
 
+#include "app/AboutDlg.h"
 #include "app/KDXApp.h"
 #include "document/KDXDoc.h"
 #include "document/WaveformFile.h"
@@ -370,6 +372,39 @@ private slots:
         QVERIFY(right->isEnabled());
         QVERIFY(f.frame->Readout()->Button(cmd::CursorStepLeft)->isEnabled());
         QVERIFY(!f.frame->Readout()->Field(1005).isEmpty());
+    }
+
+    void busyCommandIsDisabledAndNotReentered() {
+        Fixture f;
+        int asked = 0;
+        bool checked = false;
+        f.prompts.whileAskingNewTimeBase = [&] {
+            ++asked;
+            if (checked) return;
+            checked = true;
+            QVERIFY(f.frame->IsBusy(cmd::FileNew));
+            QCoreApplication::processEvents();  // the idle update runs inside the dialog's loop
+            QVERIFY(!f.frame->Action(cmd::FileNew)->isEnabled());
+            QVERIFY(f.frame->Action(cmd::FileOpen)->isEnabled());
+            auto* button = qobject_cast<QToolButton*>(f.frame->ToolBar()->widgetForAction(f.frame->Action(cmd::FileNew)));
+            QVERIFY(button && button->isDown());
+            f.frame->RunCommand(cmd::FileNew);  // ignored while running
+        };
+        f.New();
+        QCOMPARE(asked, 1);
+        QVERIFY(!f.frame->IsBusy(cmd::FileNew));
+        QVERIFY(f.Enabled(cmd::FileNew));
+    }
+
+    void aboutBoxTexts() {
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("KDXのﾊﾞｰｼﾞｮﾝ情報"));
+        QCOMPARE(about.VersionLabel()->text(), QStringLiteral("KDX Version 6.1"));
+        bool purpose = false;
+        for (QLabel* label : about.findChildren<QLabel*>()) {
+            purpose = purpose || label->text() == QStringLiteral("VELX-9 波形データ編集・書き込みプログラム");
+        }
+        QVERIFY(purpose);
     }
 
     void toolBarInTableOrder() {

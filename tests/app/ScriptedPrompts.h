@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 
 #include "ui/frame/UserPrompts.h"
@@ -19,6 +20,7 @@ public:
     QString savePath;
     std::optional<TimeBaseChoice> newTimeBase = TimeBaseChoice{5000000, 20, 250000};
     std::optional<TimeBaseChoice> timeChange;
+    std::function<void()> whileAskingNewTimeBase;  // runs while File New's dialog would be up
 
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
     PromptAnswer AskYesNoCancel(QWidget*, const QString& text) override {
@@ -30,7 +32,10 @@ public:
     }
     QString AskOpenPath(QWidget*) override { return openPath; }
     QString AskSavePath(QWidget*, const QString&) override { return savePath; }
-    std::optional<TimeBaseChoice> AskNewTimeBase(QWidget*, int64_t, int64_t, int64_t) override { return newTimeBase; }
+    std::optional<TimeBaseChoice> AskNewTimeBase(QWidget*, int64_t, int64_t, int64_t) override {
+        if (whileAskingNewTimeBase) whileAskingNewTimeBase();
+        return newTimeBase;
+    }
     std::optional<TimeBaseChoice> AskTimeChange(QWidget*, int64_t, int64_t, int64_t) override { return timeChange; }
 };
 

@@ -266,6 +266,10 @@ QAction* CMainFrame::Action(int id) const {
     return it == actions.end() ? nullptr : it->second;
 }
 
+QToolButton* CMainFrame::ToolButtonOf(int id) const {
+    return toolBar ? qobject_cast<QToolButton*>(toolBar->widgetForAction(actions.at(id))) : nullptr;
+}
+
 bool CMainFrame::IsBusy(int id) const {
     const auto it = busy.find(id);
     return it != busy.end() && it->second;
@@ -296,6 +300,10 @@ void CMainFrame::UpdateCommands() {
     const FrameState s = Snapshot();
     for (const CommandInfo& c : Commands()) {
         actions.at(c.id)->setEnabled(IsCommandEnabled(c, s, IsBusy(c.id)));
+        // Disabling releases a pressed button; a running command's stays pressed.
+        if (IsBusy(c.id)) {
+            if (QToolButton* button = ToolButtonOf(c.id)) button->setDown(true);
+        }
     }
     actions.at(cmd::EditLock)->setChecked(!frameBlock.editAllowed);
 }
@@ -308,7 +316,7 @@ void CMainFrame::RunCommand(int id) {
     if (handler == handlers.end()) return;
     busy[id] = true;
     // While its dialog runs, a command's tool-bar button stays pressed.
-    QToolButton* button = qobject_cast<QToolButton*>(toolBar ? toolBar->widgetForAction(actions.at(id)) : nullptr);
+    QToolButton* button = ToolButtonOf(id);
     if (button) button->setDown(true);
     ScheduleUpdate();
     handler->second();

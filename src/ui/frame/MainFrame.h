@@ -21,6 +21,7 @@ class QAction;
 class QDockWidget;
 class QMenu;
 class QToolBar;
+class QToolButton;
 
 namespace kdx {
 
@@ -94,6 +95,7 @@ private:
     void ShowContextMenu(const QPoint& viewPos);
     QMenu* AddPopup(QMenu* parent, const char* title, std::initializer_list<int> ids);
     void ShowMessage(const std::string& text);
+    QToolButton* ToolButtonOf(int id) const;
 
     // Commands.
     void OpenCommand();
