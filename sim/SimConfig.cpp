@@ -244,6 +244,7 @@ bool ParseSimConfig(const std::string& text, SimSetup& out, std::string& error) 
         const json j = json::parse(text);
         SimSetup setup;
         Take(j, "list_status", setup.listStatus);
+        Take(j, "state_file", setup.stateFile);
         if (j.contains("log")) {
             if (j.at("log").is_boolean()) {
                 setup.logToMemory = j.at("log").get<bool>();
@@ -260,6 +261,47 @@ bool ParseSimConfig(const std::string& text, SimSetup& out, std::string& error) 
     } catch (const std::exception& e) {
         error = e.what();
         return false;
+    }
+}
+
+std::string SaveHeldState(const std::vector<const SimGenerator*>& generators) {
+    json all = json::object();
+    for (const SimGenerator* g : generators) {
+        const GeneratorMemory& m = g->Memory();
+        all[g->Config().usbSerial] = {
+            {"running", m.running},         {"data_loaded", m.dataLoaded},     {"registers", m.registers},
+            {"data_id", m.dataId},          {"sample_count", m.sampleCount},   {"sampling_step", m.samplingStep},
+            {"repeat_count", m.repeatCount}, {"settings", m.settings},         {"received_samples", m.receivedSamples},
+            {"play_start_ns", g->PlayStartNs()}, {"transfer_error", g->TransferErrorFlag()}};
+    }
+    return all.dump();
+}
+
+void RestoreHeldState(const std::string& text, const std::vector<SimGenerator*>& generators) {
+    const json all = json::parse(text, nullptr, false);
+    if (!all.is_object()) {
+        return;
+    }
+    for (SimGenerator* g : generators) {
+        if (!all.contains(g->Config().usbSerial)) {
+            continue;
+        }
+        try {
+            const json& j = all.at(g->Config().usbSerial);
+            GeneratorMemory m;
+            m.running = j.at("running").get<bool>();
+            m.dataLoaded = j.at("data_loaded").get<bool>();
+            m.registers = j.at("registers").get<std::array<uint16_t, 10>>();
+            m.dataId = j.at("data_id").get<int32_t>();
+            m.sampleCount = j.at("sample_count").get<uint32_t>();
+            m.samplingStep = j.at("sampling_step").get<uint32_t>();
+            m.repeatCount = j.at("repeat_count").get<int32_t>();
+            m.settings = j.at("settings").get<std::array<uint8_t, 9>>();
+            m.receivedSamples = j.at("received_samples").get<uint32_t>();
+            g->Restore(m, j.at("play_start_ns").get<int64_t>(), j.at("transfer_error").get<bool>());
+        } catch (const std::exception&) {
+            // A damaged entry leaves that generator as configured.
+        }
     }
 }
 

@@ -18,6 +18,7 @@ struct SimSetup {
     uint32_t listStatus = 0;  // FT_ListDevices(count) fails with this when non-zero
     std::string logPath;      // append the log to this file
     bool logToMemory = false; // keep the log for kdxsim_log()
+    std::string stateFile;    // generators' state kept here between processes
     std::vector<GeneratorSetup> generators;
 };
 
@@ -29,6 +30,11 @@ SimSetup DefaultSetup();
 bool ParseSimConfig(const std::string& text, SimSetup& out, std::string& error);
 // 16-bit wrapping sum of the 24 little-endian words before the checksum.
 uint16_t UserAreaSum(const std::array<uint8_t, SimUserAreaSize>& area);
+// Held state of every generator by USB serial, for the state file.
+std::string SaveHeldState(const std::vector<const SimGenerator*>& generators);
+// Restores the generators found in the text; unknown serials and a text that
+// is not valid are ignored (the generators keep their power-up state).
+void RestoreHeldState(const std::string& text, const std::vector<SimGenerator*>& generators);
 // The generator's state as JSON text (for tests and the README's examples).
 std::string StateJson(const std::vector<const SimGenerator*>& generators);
 

@@ -37,6 +37,7 @@ struct Bus {
     FILE* logFile = nullptr;
     bool logToMemory = false;
     std::string logText;
+    std::string stateFile;
     std::string lastError;
     std::string returned;  // text handed out by kdxsim_log / kdxsim_state until the next call
 };
@@ -90,7 +91,7 @@ void LogBytes(Bus& bus, const char* head, const uint8_t* data, uint32_t n) {
     AppendLog(bus, line);
 }
 
-void ApplySetup(Bus& bus, kdx::sim::SimSetup setup, const char* envLog) {
+void ApplySetup(Bus& bus, kdx::sim::SimSetup setup, const char* envLog, const char* envState) {
     bus.handles.clear();
     bus.generators.clear();
     bus.listStatus = setup.listStatus;
@@ -103,6 +104,17 @@ void ApplySetup(Bus& bus, kdx::sim::SimSetup setup, const char* envLog) {
         std::fclose(bus.logFile);
         bus.logFile = nullptr;
     }
+    bus.stateFile = setup.stateFile.empty() && envState ? envState : setup.stateFile;
+    if (!bus.stateFile.empty()) {
+        std::ifstream in(bus.stateFile, std::ios::binary);
+        if (in) {
+            std::stringstream text;
+            text << in.rdbuf();
+            std::vector<SimGenerator*> list;
+            for (auto& g : bus.generators) list.push_back(g.get());
+            kdx::sim::RestoreHeldState(text.str(), list);
+        }
+    }
     bus.logToMemory = setup.logToMemory;
     bus.logText.clear();
     std::string path = setup.logPath.empty() && envLog ? envLog : setup.logPath;
@@ -110,6 +122,17 @@ void ApplySetup(Bus& bus, kdx::sim::SimSetup setup, const char* envLog) {
         bus.logFile = std::fopen(path.c_str(), "a");
     }
     bus.configured = true;
+}
+
+// Keeps what the generators hold for the next process (kdx-tool runs one
+// command per process).
+void SaveState(Bus& bus) {
+    if (bus.stateFile.empty()) {
+        return;
+    }
+    std::vector<const SimGenerator*> list;
+    for (auto& g : bus.generators) list.push_back(g.get());
+    std::ofstream(bus.stateFile, std::ios::binary | std::ios::trunc) << kdx::sim::SaveHeldState(list);
 }
 
 // Loads KDX_SIM_CONFIG, or the default bus when it is not set.
@@ -135,7 +158,7 @@ int LoadFromEnvironment(Bus& bus) {
             std::fprintf(stderr, "kdx_sim: %s\n", bus.lastError.c_str());
         }
     }
-    ApplySetup(bus, std::move(setup), std::getenv("KDX_SIM_LOG"));
+    ApplySetup(bus, std::move(setup), std::getenv("KDX_SIM_LOG"), std::getenv("KDX_SIM_STATE"));
     return result;
 }
 
@@ -291,6 +314,7 @@ KDXSIM_API FT_STATUS FT_Close(FT_HANDLE handle) {
         g->SetOpen(false);
         std::erase_if(bus.handles, [&](const auto& h) { return h.get() == handle; });
         status = FT_OK;
+        SaveState(bus);
     }
     Log(bus, "Close g%d = %u", GeneratorIndex(g), unsigned(status));
     return status;
@@ -462,7 +486,7 @@ KDXSIM_API int kdxsim_configure(const char* jsonText) {
         bus.lastError = jsonText ? error : "no configuration text";
         return -1;
     }
-    ApplySetup(bus, std::move(setup), std::getenv("KDX_SIM_LOG"));
+    ApplySetup(bus, std::move(setup), std::getenv("KDX_SIM_LOG"), std::getenv("KDX_SIM_STATE"));
     return 0;
 }
 

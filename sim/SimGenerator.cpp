@@ -414,6 +414,13 @@ void SimGenerator::UpdatePlayback(Clock::time_point now) {
     }
 }
 
+void SimGenerator::Restore(const GeneratorMemory& held, int64_t playStartNs, bool errorFlag) {
+    memory = held;
+    playStart = Clock::time_point(Clock::duration(playStartNs));
+    transferError = errorFlag;
+    dataComplete = memory.dataLoaded;
+}
+
 uint16_t SimGenerator::StatusRegister() const {
     return uint16_t((memory.running ? 0x01 : 0) | (transferError ? 0x10 : 0) | (memory.dataLoaded ? 0x20 : 0) |
                     config.version << 8);

@@ -102,6 +102,12 @@ public:
     void UpdatePlayback(Clock::time_point now);
     uint16_t StatusRegister() const;
 
+    // What a later process finds when it opens the same generator: the held
+    // state and when playback started (steady clock, shared by processes).
+    int64_t PlayStartNs() const { return playStart.time_since_epoch().count(); }
+    bool TransferErrorFlag() const { return transferError; }
+    void Restore(const GeneratorMemory& held, int64_t playStartNs, bool errorFlag);
+
 private:
     void Consume(const uint8_t* data, uint32_t length);
     void TakeSampleData(const uint8_t*& data, uint32_t& length);

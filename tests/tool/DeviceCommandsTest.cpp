@@ -259,6 +259,26 @@ TEST_F(DeviceCommands, StatusShowsThePanelsStateAndTheHeldSettings) {
     EXPECT_EQ(run.err, "VELX-9 未接続\nLinkStatus 2\n");
 }
 
+// With a state file the simulated generator keeps what it holds from one
+// kdx-tool process to the next, as a real one does.
+TEST_F(DeviceCommands, SendStartAndStopAcrossProcesses) {
+    Bus({{"state_file", (dir / "held.json").string()}, {"generators", {{{"protocol", "block"}}}}});
+    OutputSettings output;
+    output.repeatCount = 9;
+    ASSERT_EQ(Tool("send '" + WriteFile(output) + "'").exitCode, 0);
+    ToolRun run = Tool("status");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(json::parse(run.out)["state"], "VELX-9 レディ");
+    EXPECT_EQ(json::parse(run.out)["settings"]["repeatCount"], 9);
+
+    ASSERT_EQ(Tool("start").exitCode, 0);
+    run = Tool("status");
+    EXPECT_EQ(json::parse(run.out)["state"], "VELX-9 動作中");  // continuous: runs until stopped
+    ASSERT_EQ(Tool("stop").exitCode, 0);
+    run = Tool("status");
+    EXPECT_EQ(json::parse(run.out)["state"], "VELX-9 レディ");
+}
+
 TEST_F(DeviceCommands, UsageErrorsExitWithTwo) {
     Bus({{"generators", {json::object()}}});
     EXPECT_EQ(Tool("send").exitCode, 2);
