@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <random>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #if defined(__unix__)
