@@ -1,6 +1,8 @@
 #include "ui/core/PlotPrimitives.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <cstdio>
 
 namespace kdx {
@@ -39,8 +41,80 @@ void JoinColumns(ColumnEnvelope& e, int n, const PixelRect& plot, int32_t emptyM
     }
 }
 
+// Smallest value index whose column is at least c (count when none), found
+// from an estimate and corrected with the exact column formula, so that the
+// per-column passes below group the values exactly as the formula does.
+template <class ColumnOf>
+uint32_t FirstIndexOfColumn(int c, uint32_t count, double estimate, ColumnOf columnOf) {
+    int64_t j = std::clamp<int64_t>(static_cast<int64_t>(estimate), 0, count);
+    while (j < count && columnOf(static_cast<uint32_t>(j)) < c) ++j;
+    while (j > 0 && columnOf(static_cast<uint32_t>(j - 1)) >= c) --j;
+    return static_cast<uint32_t>(j);
+}
+
+// The clip flag of a column is set by the last value beyond the scale.
+uint8_t LastClip(const double* values, uint32_t j0, uint32_t j1) {
+    for (uint32_t j = j1; j-- > j0;) {
+        if (values[j] > PlotVoltageLimit) return ClipAbove;
+        if (values[j] < -PlotVoltageLimit) return ClipBelow;
+    }
+    return ClipNone;
+}
+
+// Lowest and highest of a run of values, with independent accumulators so the
+// comparisons of neighbouring values do not wait on each other.
+void RunMinMax(const double* v, uint32_t count, double& lo, double& hi) {
+    double lo0 = v[0], lo1 = v[0], lo2 = v[0], lo3 = v[0];
+    double hi0 = v[0], hi1 = v[0], hi2 = v[0], hi3 = v[0];
+    uint32_t j = 1;
+    for (; j + 4 <= count; j += 4) {
+        lo0 = std::min(lo0, v[j]);
+        hi0 = std::max(hi0, v[j]);
+        lo1 = std::min(lo1, v[j + 1]);
+        hi1 = std::max(hi1, v[j + 1]);
+        lo2 = std::min(lo2, v[j + 2]);
+        hi2 = std::max(hi2, v[j + 2]);
+        lo3 = std::min(lo3, v[j + 3]);
+        hi3 = std::max(hi3, v[j + 3]);
+    }
+    for (; j < count; ++j) {
+        lo0 = std::min(lo0, v[j]);
+        hi0 = std::max(hi0, v[j]);
+    }
+    lo = std::min(std::min(lo0, lo1), std::min(lo2, lo3));
+    hi = std::max(std::max(hi0, hi1), std::max(hi2, hi3));
+}
+
+// Whether a run of channel bytes holds a 1 (high) and anything else (low),
+// eight bytes at a time; stops as soon as both are found.
+void RunLevels(const uint8_t* p, uint32_t count, bool& anyHigh, bool& anyLow) {
+    constexpr uint64_t Ones = 0x0101010101010101ull;
+    constexpr uint64_t Highs = 0x8080808080808080ull;
+    anyHigh = anyLow = false;
+    uint32_t i = 0;
+    for (; i + 8 <= count && !(anyHigh && anyLow); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, sizeof word);
+        const uint64_t x = word ^ Ones;  // bytes equal to 1 become 0
+        anyHigh = anyHigh || ((x - Ones) & ~x & Highs) != 0;
+        anyLow = anyLow || x != 0;
+    }
+    for (; i < count && !(anyHigh && anyLow); ++i) {
+        if (p[i] == 1) anyHigh = true;
+        else anyLow = true;
+    }
+}
+
+double Pinned(double v) {
+    if (!(v == v)) return 0.0;  // a NaN read from a damaged file draws on the zero line
+    return std::clamp(v, -PlotVoltageLimit, PlotVoltageLimit);
+}
+
 }  // namespace
 
+// Each value j falls in column (int)(j * n / count + 0.5). Rather than
+// placing values one by one, every column takes the run of values that falls
+// in it and reduces it with a tight min/max loop.
 void BuildAnalogEnvelope(const double* values, uint32_t count, const PixelRect& plot, ColumnEnvelope& e) {
     const int n = PlotColumns(plot);
     const int32_t emptyMin = plot.bottom + 1000;
@@ -50,24 +124,21 @@ void BuildAnalogEnvelope(const double* values, uint32_t count, const PixelRect& 
     std::fill_n(e.clip.begin(), n, ClipNone);
     if (n <= 0 || count == 0 || values == nullptr) return;
 
-    const double perValue = static_cast<double>(n) / count;
-    for (uint32_t j = 0; j < count; ++j) {
-        int c = static_cast<int>(j * perValue + 0.5);
-        if (c >= n) continue;
-        double v = values[j];
-        if (v < -PlotVoltageLimit) {
-            e.clip[c] = ClipBelow;
-            v = -PlotVoltageLimit;
-        } else if (v > PlotVoltageLimit) {
-            e.clip[c] = ClipAbove;
-            v = PlotVoltageLimit;
-        } else if (!(v == v)) {
-            v = 0.0;  // a NaN read from a damaged file draws on the zero line
+    const double dn = n, dcount = count, valuesPerColumn = dcount / dn;
+    auto columnOf = [dn, dcount](uint32_t j) { return static_cast<int>(j * dn / dcount + 0.5); };
+    uint32_t j0 = 0;
+    for (int c = 0; c < n; ++c) {
+        const uint32_t j1 = FirstIndexOfColumn(c + 1, count, (c + 0.5) * valuesPerColumn, columnOf);
+        if (j1 > j0) {
+            double lo = 0, hi = 0;
+            RunMinMax(values + j0, j1 - j0, lo, hi);
+            if (hi > PlotVoltageLimit || lo < -PlotVoltageLimit) e.clip[c] = LastClip(values, j0, j1);
+            e.lastY[c] = VoltageToY(Pinned(values[j1 - 1]), plot);
+            // Higher voltages lie higher up: the top of the stroke is the maximum.
+            e.minY[c] = std::min(VoltageToY(Pinned(hi), plot), e.lastY[c]);
+            e.maxY[c] = std::max(VoltageToY(Pinned(lo), plot), e.lastY[c]);
         }
-        int32_t y = VoltageToY(v, plot);
-        e.lastY[c] = y;
-        e.minY[c] = std::min(e.minY[c], y);
-        e.maxY[c] = std::max(e.maxY[c], y);
+        j0 = j1;
     }
     JoinColumns(e, n, plot, emptyMin, false);
 }
@@ -83,18 +154,21 @@ void BuildDigitalEnvelope(const uint8_t* levels, uint32_t count, const PixelRect
     std::fill_n(e.clip.begin(), n, ClipNone);
     if (n <= 0 || count == 0 || levels == nullptr) return;
 
-    const double perValue = static_cast<double>(n) / count;
-    for (uint32_t i = 0; i < count; ++i) {
-        int c = static_cast<int>(perValue * i + 0.5);
-        if (c >= n) continue;
-        int32_t y = levels[i] == 1 ? high : low;
-        e.lastY[c] = y;
-        // A level stroke is two pixels high, reaching one row above its level.
-        if (y < e.minY[c]) e.minY[c] = y - 1;
-        if (y > e.maxY[c]) e.maxY[c] = y;
+    const double perSample = static_cast<double>(n) / count, samplesPerColumn = static_cast<double>(count) / n;
+    auto columnOf = [perSample](uint32_t i) { return static_cast<int>(perSample * i + 0.5); };
+    uint32_t i0 = 0;
+    for (int c = 0; c < n; ++c) {
+        const uint32_t i1 = FirstIndexOfColumn(c + 1, count, (c + 0.5) * samplesPerColumn, columnOf);
+        if (i1 > i0) {
+            bool anyHigh = false, anyLow = false;
+            RunLevels(levels + i0, i1 - i0, anyHigh, anyLow);
+            e.lastY[c] = levels[i1 - 1] == 1 ? high : low;
+            // A level stroke is two pixels high, reaching one row above its level.
+            e.minY[c] = (anyHigh ? high : low) - 1;
+            e.maxY[c] = anyLow ? low : high;
+        }
+        i0 = i1;
     }
-    // A column that received no sample before the first filled one keeps the
-    // empty marker; column 0 always receives sample 0.
     JoinColumns(e, n, trace, emptyMin, true);
 }
 
