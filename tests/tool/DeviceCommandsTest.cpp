@@ -56,6 +56,7 @@ protected:
         std::string command;
         if (!library.empty()) command += "KDX_D2XX_LIBRARY='" + library + "' ";
         else command += "env -u KDX_D2XX_LIBRARY ";
+        command += "KDX_SIM_STATE= ";  // only a test that asks for one keeps state
         command += "KDX_SIM_CONFIG='" + (dir / "bus.json").string() + "' ";
         command += "KDX_SIM_LOG='" + (dir / "sim.log").string() + "' ";
         command += "'" KDX_TOOL_PATH "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
