@@ -311,6 +311,27 @@ private slots:
         QVERIFY(f.frame->close());
     }
 
+    void closeStaysWhenTheSaveDoesNotHappen() {
+        Fixture f;
+        f.New();
+        f.frame->RunCommand(cmd::ChannelInvert[0]);
+        f.prompts.answers = {PromptAnswer::Yes};
+        f.prompts.savePath.clear();  // Save As cancelled
+        QVERIFY(!f.frame->close());
+        f.prompts.answers = {PromptAnswer::Yes};
+        f.prompts.savePath = Path("no-such-dir/x.kdx");  // the write fails
+        QVERIFY(!f.frame->close());
+        QCOMPARE(f.prompts.messages, QStringList{QStringLiteral("ファイルオープンエラーです。")});
+        QVERIFY(f.doc.IsDataModified());
+    }
+
+    void japaneseGothicStandsInForMsGothic() {
+        QFont font(QStringLiteral("MSゴシック"));
+        font.setPixelSize(12);
+        QVERIFY2(QFontInfo(font).family().contains(QStringLiteral("IPA")), qPrintable(QFontInfo(font).family()));
+        QVERIFY(QFontMetrics(font).inFont(QChar(0x6CE2)));  // 波
+    }
+
     void droppedFilesOpenOnlyKdx() {
         WriteSmallFile("X.KDX");
         QFile::copy(Path("X.KDX"), Path("x.txt"));

@@ -47,6 +47,9 @@ public:
     void RunCommand(int id);
     // Re-evaluates every command's rule now (normally done when idle).
     void UpdateCommands();
+    // Something the rules look at changed outside a command (the output
+    // panel, for example): re-evaluate when the event loop goes idle.
+    void ScheduleUpdate();
     QAction* Action(int id) const;
     bool IsBusy(int id) const;
 
@@ -89,7 +92,6 @@ private:
     void CreateToolBar();
     void CreateContextMenus();
     void CreateHandlers();
-    void ScheduleUpdate();
     void UpdateCaption();
     FrameState Snapshot() const;
     void ShowContextMenu(const QPoint& viewPos);
