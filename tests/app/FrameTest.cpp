@@ -8,6 +8,7 @@
 #include <QLockFile>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -492,6 +493,46 @@ private slots:
         QTest::mouseClick(rows->RowRadio(1), Qt::LeftButton);
         QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
         QCOMPARE(dialog.SampleCount(), int64_t{250001});
+    }
+
+    void secondProcessInSingleInstanceMode() {
+        const auto writeIni = [&](const char* maxNumber) {
+            QFile ini(Path("KDX.INI"));
+            QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ini.write(QByteArray("[VELX-9]\r\nMaxNumber=") + maxNumber + "\r\n");
+        };
+        const auto start = [](QProcess& p) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(KDX_INSTANCE_PROBE), {});
+            return p.waitForStarted();
+        };
+        const auto firstLine = [](QProcess& p) {
+            while (!p.canReadLine() && p.waitForReadyRead(30000)) {
+            }
+            return QString::fromUtf8(p.readLine()).trimmed();
+        };
+
+        writeIni("1");
+        QProcess first;
+        QVERIFY(start(first));
+        QCOMPARE(firstLine(first), QStringLiteral("started"));
+        QProcess second;
+        QVERIFY(start(second));
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(second.readAllStandardOutput()).trimmed(), QStringLiteral("既に起動しています。"));
+        QCOMPARE(second.exitCode(), 1);
+
+        writeIni("2");
+        QProcess third;
+        QVERIFY(start(third));
+        QCOMPARE(firstLine(third), QStringLiteral("started"));
+        for (QProcess* p : {&first, &third}) {
+            p->closeWriteChannel();
+            QVERIFY(p->waitForFinished(30000));
+            QCOMPARE(p->exitCode(), 0);
+        }
     }
 
     void singleInstanceRule() {
