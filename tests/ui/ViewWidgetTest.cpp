@@ -185,6 +185,45 @@ private slots:
         Shot(*view, "labels");
     }
 
+    void clockLanesDrawHighAndLowLevels() {
+        NewView(20, 250000);
+        const double pi = std::acos(-1.0);
+        for (uint32_t i = 0; i < 250000; ++i) {
+            doc->AnalogSamples()[i] = 0.9 * std::sin(2 * pi * 3 * i / 250000.0);
+            for (int ch = 0; ch < 4; ++ch) doc->DigitalChannel(ch)[i] = (i / (25000u >> ch)) & 1;
+        }
+        view->RefreshAll();
+        view->MoveCursor(100000);
+        view->SetTimeMark(140000);
+        view->RunCommand(viewcmd::ZoomIn);
+        const PixelRect& trace = Layout().laneTrace[0];
+        // CH0 alternates every 25000 samples: low at 62000, high at 88000.
+        QCOMPARE(view->Model().FirstVisible(), 100000u - view->Model().Displayed() / 2);
+        const int xLow = XOf(62000), xHigh = XOf(88000);
+        QCOMPARE(At(*view, xLow, trace.bottom), Blue);
+        QCOMPARE(At(*view, xLow, trace.bottom - 1), Blue);
+        QVERIFY(At(*view, xLow, trace.top + 1) != Blue);
+        QCOMPARE(At(*view, xHigh, trace.top + 1), Blue);
+        QVERIFY(At(*view, xHigh, trace.bottom) != Blue);
+        Shot(*view, "sine");
+    }
+
+    void longTimeLabelsStayInsideTheStrip() {
+        // The longest sampling time: labels in seconds with many digits.
+        NewView(335544320, 262144, 710, 460);
+        view->MoveCursor(262100);
+        view->RunCommand(viewcmd::MaximumZoom);
+        for (int zoomOut = 0; zoomOut < 4; ++zoomOut) {
+            const QColor face = view->palette().color(QPalette::Button);
+            for (int y = Layout().timeLabelStrip.top; y <= Layout().timeLabelStrip.bottom; ++y) {
+                QCOMPARE(QColor(view->Image().pixel(709, y)), face);
+                QCOMPARE(QColor(view->Image().pixel(0, y)), face);
+            }
+            Shot(*view, qPrintable(QStringLiteral("long_labels%1").arg(zoomOut)));
+            view->RunCommand(viewcmd::ZoomOut);
+        }
+    }
+
     void readoutsAtTheEndShowTheLastSample() {
         NewView(20, 100);
         doc->AnalogSamples()[99] = -0.75;
@@ -302,6 +341,10 @@ private slots:
         QVERIFY(dlg.ReferenceEdit(GetTimeFromStart)->text().isEmpty());
         dlg.ReferenceRadio(GetTimeFromEnd)->setChecked(true);
         dlg.TimeEdit()->setText("-1");
+        if (!qEnvironmentVariableIsEmpty("KDX_SHOT_DIR")) {
+            dlg.show();
+            dlg.grab().save(qEnvironmentVariable("KDX_SHOT_DIR") + "/get_time_dialog.png");
+        }
         QCOMPARE(dlg.Form().Result(), 950u);
         QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));

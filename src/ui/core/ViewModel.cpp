@@ -251,7 +251,7 @@ void ViewModel::CenterOnCursor() {
 bool ViewModel::IsTimeMarkVisible() const { return timeMarkSet && IsSampleVisible(Window(), timeMarkSample); }
 bool ViewModel::IsCursorVisible() const { return IsSampleVisible(Window(), cursorSample); }
 
-bool ViewModel::IsViewCommand(int id) const {
+bool ViewModel::IsViewCommand(int id) {
     auto in = [id](const auto& list) { return std::find(list.begin(), list.end(), id) != list.end(); };
     return in(viewcmd::ZoomCommands) || in(viewcmd::CursorCommands) || in(viewcmd::MarkCommands);
 }

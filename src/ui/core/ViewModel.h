@@ -171,7 +171,7 @@ public:
     // running). The rules of the "last edit" commands reset browsing to the
     // newest entry when the cursor already stands on it.
     bool IsCommandEnabled(int id);
-    bool IsViewCommand(int id) const;
+    static bool IsViewCommand(int id);
 
     // Zoom commands; ViewUpdate::Full when the window changed.
     ViewUpdate RunZoomCommand(int id);

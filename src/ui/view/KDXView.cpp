@@ -1,10 +1,12 @@
 #include "ui/view/KDXView.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <algorithm>
+#include <climits>
 
 #include "ui/view/GetTimeDlg.h"
 
@@ -188,11 +190,20 @@ void CKDXView::DrawTimeGrid(QPainter& p, int xa, int xb, bool labels) {
     const int64_t sampling = model.SamplingTime();
     p.setFont(timeFont);
     p.setPen(Black);
+    const QFontMetrics metrics(timeFont);
+    int labelsRight = INT_MIN;  // right end of the last label drawn
     ForEachTimeGridLine(model.Window(), sampling, xa, xb, [&](uint32_t sample, int x) {
         if (labels) {
             const QString text = QString::fromStdString(TimeGridLabel(int64_t{sample} * sampling, scale));
-            const QRect box(QPoint(x - 100, l.timeLabelStrip.top), QPoint(x + 100, l.timeLabelStrip.bottom));
-            p.drawText(box, Qt::AlignHCenter | Qt::AlignBottom, text);
+            // Centred on its line, but kept whole inside the strip; a label
+            // that would run into the one before it is left out (its line stays).
+            const int width = metrics.horizontalAdvance(text);
+            const int left = std::clamp(x - width / 2, 2, std::max(2, l.timeLabelStrip.right - 1 - width));
+            if (left >= labelsRight + 4) {
+                const QRect box(QPoint(left, l.timeLabelStrip.top), QPoint(left + width, l.timeLabelStrip.bottom));
+                p.drawText(box, Qt::AlignLeft | Qt::AlignBottom | Qt::TextDontClip, text);
+                labelsRight = left + width;
+            }
         }
         VLine(p, x, l.tickStrip.top, l.tickStrip.bottom, Black);
         VLine(p, x, l.analogPlot.top, l.analogPlot.bottom, GridGrey);
@@ -422,10 +433,7 @@ void CKDXView::OnUndoApplied() {
     emit viewStateChanged();
 }
 
-bool CKDXView::IsViewCommand(int id) {
-    static const ViewModel probe;
-    return probe.IsViewCommand(id);
-}
+bool CKDXView::IsViewCommand(int id) { return ViewModel::IsViewCommand(id); }
 
 bool CKDXView::IsCommandEnabled(int id) {
     SyncDocument();
@@ -578,9 +586,10 @@ void CKDXView::timerEvent(QTimerEvent* event) {
 void CKDXView::DragTimerTick() {
     if (!dragging) return;
     SyncDocument();
-    ApplyUpdate(model.DragTick(dragPoint.x()));
+    const ViewUpdate u = model.DragTick(dragPoint.x());
+    ApplyUpdate(u);
     if (model.InPlotColumns(dragPoint.x())) WriteMouseReadout(dragPoint.x());
-    emit viewStateChanged();
+    if (u != ViewUpdate::None) emit viewStateChanged();
 }
 
 }  // namespace kdx
