@@ -16,8 +16,7 @@ constexpr int64_t SecondsPerHour = 3600;
 
 // The relative deviation as the dialog shows it ("%.9f %%"), written without
 // the C library so that the user's locale cannot turn the point into a comma.
-std::string ErrorText(double percent)
-{
+std::string ErrorText(double percent) {
     std::array<char, 64> buffer{};
     const auto result =
         std::to_chars(buffer.data(), buffer.data() + buffer.size(), percent, std::chars_format::fixed, 9);
@@ -28,13 +27,11 @@ std::string ErrorText(double percent)
 
 // Deviation of a row's total from the requested one, in percent. The
 // difference is taken exactly in integers before going to floating point.
-double ErrorPercent(int64_t rowTotalNs, int64_t requestedNs)
-{
+double ErrorPercent(int64_t rowTotalNs, int64_t requestedNs) {
     return static_cast<double>(rowTotalNs - requestedNs) * 100.0 / static_cast<double>(requestedNs);
 }
 
-TimeBaseRow MakeRow(int64_t totalNs, int64_t samplingNs, int64_t count, double errorPercent)
-{
+TimeBaseRow MakeRow(int64_t totalNs, int64_t samplingNs, int64_t count, double errorPercent) {
     TimeBaseRow row;
     row.shown = true;
     row.totalNs = totalNs;
@@ -50,8 +47,7 @@ TimeBaseRow MakeRow(int64_t totalNs, int64_t samplingNs, int64_t count, double e
 
 // value x factor, held at the ends of the 64-bit range instead of wrapping, so
 // that a huge number of hours still clamps to the largest total.
-int64_t SaturatingMultiply(int64_t value, int64_t factor)
-{
+int64_t SaturatingMultiply(int64_t value, int64_t factor) {
     // factor is a small positive number of seconds per unit.
     if (value > std::numeric_limits<int64_t>::max() / factor) {
         return std::numeric_limits<int64_t>::max();
@@ -64,8 +60,7 @@ int64_t SaturatingMultiply(int64_t value, int64_t factor)
 
 // Reads a time in one of the lists' time units (0..3) or, for the total-time
 // lists, minutes (4) or hours (5), which are typed as seconds.
-std::optional<int64_t> ReadTimeEntry(std::string_view text, int unitListIndex, int lastListIndex)
-{
+std::optional<int64_t> ReadTimeEntry(std::string_view text, int unitListIndex, int lastListIndex) {
     if (unitListIndex < 0 || unitListIndex > lastListIndex) {
         return std::nullopt;
     }
@@ -93,8 +88,7 @@ std::optional<int64_t> ReadTimeEntry(std::string_view text, int unitListIndex, i
 // and then the count is (total / 20) / m, which is at most 262144 here. So the
 // counts are searched instead, downward from the largest that fits, which finds
 // the same shortest sampling time in at most 262144 steps.
-std::optional<int64_t> ExactSamplingTime(int64_t totalNs, int64_t minSamplingNs)
-{
+std::optional<int64_t> ExactSamplingTime(int64_t totalNs, int64_t minSamplingNs) {
     if (totalNs <= 0 || totalNs % Step != 0) {
         return std::nullopt;
     }
@@ -104,7 +98,7 @@ std::optional<int64_t> ExactSamplingTime(int64_t totalNs, int64_t minSamplingNs)
     if (minStep > maxStep) {
         return std::nullopt;
     }
-    const int64_t largestCount = units / minStep;                 // counts above give a step below minStep
+    const int64_t largestCount = units / minStep;                   // counts above give a step below minStep
     const int64_t smallestCount = (units + maxStep - 1) / maxStep;  // counts below give a step above the largest
     for (int64_t count = largestCount; count >= std::max<int64_t>(smallestCount, 1); --count) {
         if (units % count == 0) {
@@ -116,8 +110,7 @@ std::optional<int64_t> ExactSamplingTime(int64_t totalNs, int64_t minSamplingNs)
 
 }  // namespace
 
-std::optional<int64_t> ReadTotalTimeEntry(std::string_view text, int unitListIndex, int64_t minNs, int64_t maxNs)
-{
+std::optional<int64_t> ReadTotalTimeEntry(std::string_view text, int unitListIndex, int64_t minNs, int64_t maxNs) {
     const auto ns = ReadTimeEntry(text, unitListIndex, TotalUnitHours);
     if (!ns) {
         return std::nullopt;
@@ -125,8 +118,7 @@ std::optional<int64_t> ReadTotalTimeEntry(std::string_view text, int unitListInd
     return std::clamp(*ns, minNs, maxNs);
 }
 
-TimeBaseRows ComputeTimeInputRows(std::string_view totalText, int totalUnitListIndex)
-{
+TimeBaseRows ComputeTimeInputRows(std::string_view totalText, int totalUnitListIndex) {
     const auto totalNs = ReadTotalTimeEntry(totalText, totalUnitListIndex, NewMinTotalNs, NewMaxTotalNs);
     if (!totalNs) {
         return {};
@@ -135,8 +127,7 @@ TimeBaseRows ComputeTimeInputRows(std::string_view totalText, int totalUnitListI
 }
 
 TimeBaseRows ComputeSamplingInputRows(std::string_view samplingText, int samplingUnitListIndex,
-                                      std::string_view countText)
-{
+                                      std::string_view countText) {
     const auto samplingNs =
         ReadTimeEntry(samplingText, samplingUnitListIndex, static_cast<int>(SamplingTimeUnitWords.size()) - 1);
     if (!samplingNs) {
@@ -147,8 +138,7 @@ TimeBaseRows ComputeSamplingInputRows(std::string_view samplingText, int samplin
     return SamplingInputRows(*samplingNs, ParseInt64(countText));
 }
 
-TimeBaseRows ComputeTimeChangeRows(std::string_view totalText, int totalUnitListIndex, int64_t currentSamplingNs)
-{
+TimeBaseRows ComputeTimeChangeRows(std::string_view totalText, int totalUnitListIndex, int64_t currentSamplingNs) {
     if (currentSamplingNs < MinSamplingTimeNs || currentSamplingNs > MaxSamplingTimeNs) {
         return {};
     }
@@ -160,8 +150,7 @@ TimeBaseRows ComputeTimeChangeRows(std::string_view totalText, int totalUnitList
     return TimeChangeRows(*totalNs, currentSamplingNs);
 }
 
-TimeBaseRows TimeInputRows(int64_t totalNs)
-{
+TimeBaseRows TimeInputRows(int64_t totalNs) {
     const int64_t total = std::clamp(totalNs, NewMinTotalNs, NewMaxTotalNs);
     TimeBaseRows result;
     result.valid = true;
@@ -190,8 +179,7 @@ TimeBaseRows TimeInputRows(int64_t totalNs)
     return result;
 }
 
-TimeBaseRows SamplingInputRows(int64_t samplingNs, int64_t count)
-{
+TimeBaseRows SamplingInputRows(int64_t samplingNs, int64_t count) {
     const int64_t sampling = std::clamp(samplingNs, MinSamplingTimeNs, MaxSamplingTimeNs);
     const int64_t n = std::clamp(count, NewMinCount, MaxCount);
     TimeBaseRows result;
@@ -213,8 +201,7 @@ TimeBaseRows SamplingInputRows(int64_t samplingNs, int64_t count)
     return result;
 }
 
-TimeBaseRows TimeChangeRows(int64_t totalNs, int64_t samplingNs)
-{
+TimeBaseRows TimeChangeRows(int64_t totalNs, int64_t samplingNs) {
     if (samplingNs < MinSamplingTimeNs || samplingNs > MaxSamplingTimeNs) {
         return {};
     }

@@ -21,20 +21,24 @@ constexpr std::array<std::string_view, 16> HexBits = {
     "1000", "1001", "1010", "1011", "1100", "1101", "1110", "1111",
 };
 
-bool IsValidUnit(TimeUnitIndex unit) { return unit >= TimeUnitNs && unit <= TimeUnitS; }
+bool IsValidUnit(TimeUnitIndex unit) {
+    return unit >= TimeUnitNs && unit <= TimeUnitS;
+}
 
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+bool IsDigit(char ch) {
+    return ch >= '0' && ch <= '9';
+}
 
-char ToUpperAscii(char ch) { return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch; }
+char ToUpperAscii(char ch) {
+    return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
+}
 
 // Magnitude of a signed value, correct for the most negative one too.
-uint64_t Magnitude(int64_t value)
-{
+uint64_t Magnitude(int64_t value) {
     return value < 0 ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
 }
 
-std::string DecimalText(uint64_t value)
-{
+std::string DecimalText(uint64_t value) {
     std::array<char, 24> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
@@ -42,8 +46,7 @@ std::string DecimalText(uint64_t value)
 
 // Drops trailing zeros behind a decimal point, then the point itself if
 // nothing is left behind it; digits left of the point are never touched.
-void StripFraction(std::string& text)
-{
+void StripFraction(std::string& text) {
     const auto point = text.find('.');
     if (point == std::string::npos) {
         return;
@@ -66,8 +69,7 @@ struct TimeRead {
 
 // Moves the decimal point of the typed number right by the unit's digits, so
 // the result is a whole number of nanoseconds without any rounding.
-TimeRead ReadTime(std::string_view text, TimeUnitIndex unit)
-{
+TimeRead ReadTime(std::string_view text, TimeUnitIndex unit) {
     TimeRead read;
     if (!IsValidUnit(unit)) {
         return read;
@@ -117,8 +119,7 @@ TimeRead ReadTime(std::string_view text, TimeUnitIndex unit)
 // Decimal position of the leading significant digit of mantissa x 10^exponent
 // (1 for 1.0, 0 for 0.5, 3 for 100): tells a number too large for a double
 // from one too small, whatever the digits. Both texts are already checked.
-int64_t LeadingDecimalPosition(std::string_view mantissa, std::string_view exponent)
-{
+int64_t LeadingDecimalPosition(std::string_view mantissa, std::string_view exponent) {
     if (!mantissa.empty() && mantissa.front() == '-') {
         mantissa.remove_prefix(1);
     }
@@ -147,8 +148,7 @@ int64_t LeadingDecimalPosition(std::string_view mantissa, std::string_view expon
 
 }  // namespace
 
-std::string NormalizeNumberText(std::string_view text)
-{
+std::string NormalizeNumberText(std::string_view text) {
     std::string result(text);
     if (!result.empty() && result.back() == '.') {
         result.push_back('0');
@@ -161,8 +161,7 @@ std::string NormalizeNumberText(std::string_view text)
     return result;
 }
 
-bool IsNumberText(std::string_view text, bool allowMinus, bool allowPoint)
-{
+bool IsNumberText(std::string_view text, bool allowMinus, bool allowPoint) {
     if (text.empty()) {
         return false;
     }
@@ -194,8 +193,7 @@ bool IsNumberText(std::string_view text, bool allowMinus, bool allowPoint)
     return minusCount + pointCount < text.size();
 }
 
-std::optional<int64_t> ParseTimeText(std::string_view text, TimeUnitIndex unit)
-{
+std::optional<int64_t> ParseTimeText(std::string_view text, TimeUnitIndex unit) {
     const TimeRead read = ReadTime(text, unit);
     if (read.status != TimeReadStatus::Ok) {
         return std::nullopt;
@@ -203,22 +201,20 @@ std::optional<int64_t> ParseTimeText(std::string_view text, TimeUnitIndex unit)
     return read.value;
 }
 
-std::optional<int64_t> ParseTimeTextSaturated(std::string_view text, TimeUnitIndex unit)
-{
+std::optional<int64_t> ParseTimeTextSaturated(std::string_view text, TimeUnitIndex unit) {
     const TimeRead read = ReadTime(text, unit);
     switch (read.status) {
-    case TimeReadStatus::Ok:
-        return read.value;
-    case TimeReadStatus::Overflow:
-        return read.negative ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
-    case TimeReadStatus::Invalid:
-        break;
+        case TimeReadStatus::Ok:
+            return read.value;
+        case TimeReadStatus::Overflow:
+            return read.negative ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+        case TimeReadStatus::Invalid:
+            break;
     }
     return std::nullopt;
 }
 
-AutoTimeText FormatTimeAuto(int64_t ns)
-{
+AutoTimeText FormatTimeAuto(int64_t ns) {
     AutoTimeText result;
     std::string digits = DecimalText(Magnitude(ns));
     const std::size_t length = digits.size();
@@ -240,8 +236,7 @@ AutoTimeText FormatTimeAuto(int64_t ns)
     return result;
 }
 
-std::optional<std::string> FormatTimeInUnit(int64_t ns, TimeUnitIndex unit)
-{
+std::optional<std::string> FormatTimeInUnit(int64_t ns, TimeUnitIndex unit) {
     if (!IsValidUnit(unit)) {
         return std::nullopt;
     }
@@ -257,32 +252,30 @@ std::optional<std::string> FormatTimeInUnit(int64_t ns, TimeUnitIndex unit)
     return ns < 0 ? "-" + digits : digits;
 }
 
-std::optional<std::string_view> UnitWord(TimeUnitIndex unit)
-{
+std::optional<std::string_view> UnitWord(TimeUnitIndex unit) {
     if (!IsValidUnit(unit)) {
         return std::nullopt;
     }
     return UnitWords[static_cast<std::size_t>(unit)];
 }
 
-std::string_view UnitWordOrMark(TimeUnitIndex unit) { return UnitWord(unit).value_or(InvalidUnitWord); }
+std::string_view UnitWordOrMark(TimeUnitIndex unit) {
+    return UnitWord(unit).value_or(InvalidUnitWord);
+}
 
-std::string JoinValueUnit(std::string_view value, std::string_view unit)
-{
+std::string JoinValueUnit(std::string_view value, std::string_view unit) {
     std::string result;
     result.reserve(value.size() + 1 + unit.size());
     result.append(value).append(1, ' ').append(unit);
     return result;
 }
 
-std::string FormatTimeAutoWithUnit(int64_t ns)
-{
+std::string FormatTimeAutoWithUnit(int64_t ns) {
     const AutoTimeText time = FormatTimeAuto(ns);
     return JoinValueUnit(time.text, UnitWordOrMark(time.unit));
 }
 
-std::optional<double> ParseReal(std::string_view text)
-{
+std::optional<double> ParseReal(std::string_view text) {
     std::string upper(text);
     for (char& ch : upper) {
         ch = ToUpperAscii(ch);
@@ -338,8 +331,7 @@ std::optional<double> ParseReal(std::string_view text)
     return value;
 }
 
-std::optional<uint32_t> ParseUnsigned(std::string_view text)
-{
+std::optional<uint32_t> ParseUnsigned(std::string_view text) {
     const std::string number = NormalizeNumberText(text);
     if (!IsNumberText(number, false, false)) {
         return std::nullopt;
@@ -355,8 +347,7 @@ std::optional<uint32_t> ParseUnsigned(std::string_view text)
     return value;
 }
 
-int64_t ParseInt64(std::string_view text)
-{
+int64_t ParseInt64(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\n' || text[pos] == '\r' ||
                                  text[pos] == '\v' || text[pos] == '\f')) {
@@ -381,26 +372,24 @@ int64_t ParseInt64(std::string_view text)
     return negative ? static_cast<int64_t>(uint64_t{0} - magnitude) : static_cast<int64_t>(magnitude);
 }
 
-std::string FormatInt64(int64_t value)
-{
+std::string FormatInt64(int64_t value) {
     std::array<char, 24> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
 }
 
-std::string FormatUnsigned(uint64_t value) { return DecimalText(value); }
+std::string FormatUnsigned(uint64_t value) {
+    return DecimalText(value);
+}
 
-std::string FormatReal3(double value)
-{
+std::string FormatReal3(double value) {
     // The largest double has 309 digits before the point.
     std::array<char, 400> buffer{};
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 3);
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 3);
     return std::string(buffer.data(), result.ptr);
 }
 
-bool IsBinaryText(std::string_view text)
-{
+bool IsBinaryText(std::string_view text) {
     if (text.empty()) {
         return false;
     }
@@ -412,8 +401,7 @@ bool IsBinaryText(std::string_view text)
     return true;
 }
 
-std::optional<std::string> HexToBinaryText(std::string_view text)
-{
+std::optional<std::string> HexToBinaryText(std::string_view text) {
     if (text.empty()) {
         return std::nullopt;
     }
@@ -434,8 +422,7 @@ std::optional<std::string> HexToBinaryText(std::string_view text)
     return bits;
 }
 
-std::optional<std::string> HexDigitToBits(char ch)
-{
+std::optional<std::string> HexDigitToBits(char ch) {
     auto bits = HexToBinaryText(std::string_view(&ch, 1));
     if (!bits) {
         return std::nullopt;
@@ -444,8 +431,7 @@ std::optional<std::string> HexDigitToBits(char ch)
     return std::string(bits->rbegin(), bits->rend());
 }
 
-int CountChar(std::string_view text, char ch)
-{
+int CountChar(std::string_view text, char ch) {
     int count = 0;
     for (const char c : text) {
         count += c == ch ? 1 : 0;
@@ -453,14 +439,12 @@ int CountChar(std::string_view text, char ch)
     return count;
 }
 
-int FindFirst(std::string_view text, char ch)
-{
+int FindFirst(std::string_view text, char ch) {
     const auto pos = text.find(ch);
     return pos == std::string_view::npos ? -1 : static_cast<int>(pos);
 }
 
-std::optional<int> CountAfterLast(std::string_view text, char ch)
-{
+std::optional<int> CountAfterLast(std::string_view text, char ch) {
     const auto pos = text.rfind(ch);
     if (pos == std::string_view::npos) {
         return std::nullopt;

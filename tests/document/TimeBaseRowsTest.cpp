@@ -14,8 +14,7 @@ constexpr int UnitNs = 0;
 constexpr int UnitMs = 2;
 constexpr int UnitS = 3;
 
-void ExpectRow(const TimeBaseRow& row, const char* total, const char* sampling, const char* count, const char* error)
-{
+void ExpectRow(const TimeBaseRow& row, const char* total, const char* sampling, const char* count, const char* error) {
     EXPECT_TRUE(row.shown);
     EXPECT_EQ(row.totalText, total);
     EXPECT_EQ(row.samplingText, sampling);
@@ -23,14 +22,12 @@ void ExpectRow(const TimeBaseRow& row, const char* total, const char* sampling, 
     EXPECT_EQ(row.errorText, error);
 }
 
-void ExpectHidden(const TimeBaseRow& row)
-{
+void ExpectHidden(const TimeBaseRow& row) {
     EXPECT_FALSE(row.shown);
     EXPECT_TRUE(row.totalText.empty() && row.countText.empty() && row.errorText.empty());
 }
 
-TEST(TimeInputRows, ExactAndNearbyCandidates)
-{
+TEST(TimeInputRows, ExactAndNearbyCandidates) {
     const TimeBaseRows preset = ComputeTimeInputRows("5", UnitMs);
     ExpectRow(preset.rows[0], "5 mS", "20 nS", "250000", "0.000000000 %");
     ExpectHidden(preset.rows[1]);
@@ -56,8 +53,7 @@ TEST(TimeInputRows, ExactAndNearbyCandidates)
 // 87959257743260 = 335544340 x 262139: stepping the sampling time up by 20 ns
 // finds no divisor up to 335544320 ns and would land on 335544340 ns, one step
 // past the longest sampling time, which no document accepts.
-TEST(TimeInputRows, NeverOffersASamplingTimeBeyondTheLongest)
-{
+TEST(TimeInputRows, NeverOffersASamplingTimeBeyondTheLongest) {
     const TimeBaseRows rows = TimeInputRows(87959257743260);
     ExpectHidden(rows.rows[0]);
     ExpectRow(rows.rows[1], "87958.92744192 S", "335.53668 mS", "262144", "-0.000375516 %");
@@ -65,18 +61,19 @@ TEST(TimeInputRows, NeverOffersASamplingTimeBeyondTheLongest)
     EXPECT_EQ(rows.selected, 1);
 }
 
-TEST(TimeInputRows, TotalIsReadInItsUnitAndClamped)
-{
+TEST(TimeInputRows, TotalIsReadInItsUnitAndClamped) {
     EXPECT_EQ(ReadTotalTimeEntry("1.5", TotalUnitMinutes, NewMinTotalNs, NewMaxTotalNs), 90'000'000'000);
     EXPECT_EQ(ReadTotalTimeEntry("0.000000001", TotalUnitHours, NewMinTotalNs, NewMaxTotalNs), 3600);
-    EXPECT_EQ(ReadTotalTimeEntry("-99999999999999999999", TotalUnitHours, NewMinTotalNs, NewMaxTotalNs),
-              NewMinTotalNs);
+    EXPECT_EQ(ReadTotalTimeEntry("-99999999999999999999", TotalUnitHours, NewMinTotalNs, NewMaxTotalNs), NewMinTotalNs);
     ExpectRow(ComputeTimeInputRows("100", UnitNs).rows[0], "200 nS", "20 nS", "10", "0.000000000 %");
 
     // Too large, however typed, becomes the largest total and never wraps.
-    for (const auto& [text, unit] : std::vector<std::pair<const char*, int>>{
-             {"87960930.22208", UnitS}, {"100", TotalUnitHours}, {"99999999999999999999", TotalUnitHours},
-             {"3000000", TotalUnitHours}, {"200000000", TotalUnitMinutes}, {"99999999999999999999999", UnitNs}}) {
+    for (const auto& [text, unit] : std::vector<std::pair<const char*, int>>{{"87960930.22208", UnitS},
+                                                                             {"100", TotalUnitHours},
+                                                                             {"99999999999999999999", TotalUnitHours},
+                                                                             {"3000000", TotalUnitHours},
+                                                                             {"200000000", TotalUnitMinutes},
+                                                                             {"99999999999999999999999", UnitNs}}) {
         const TimeBaseRows high = ComputeTimeInputRows(text, unit);
         EXPECT_EQ(high.rows[0].totalNs, NewMaxTotalNs) << text;
         EXPECT_EQ(high.rows[0].samplingNs, MaxSamplingTimeNs) << text;
@@ -86,8 +83,7 @@ TEST(TimeInputRows, TotalIsReadInItsUnitAndClamped)
 
 // The search as the dialog describes it, step by step, with the sampling time
 // kept within range: an independent check of the shortcut.
-TEST(TimeInputRows, AgreesWithTheSteppedSearch)
-{
+TEST(TimeInputRows, AgreesWithTheSteppedSearch) {
     std::vector<int64_t> totals = {200, 220, 5'000'000, 1'000'000'000, 5242900, 5242920};
     std::mt19937_64 random(11);
     for (int i = 0; i < 80; ++i) {
@@ -117,8 +113,7 @@ TEST(TimeInputRows, AgreesWithTheSteppedSearch)
     }
 }
 
-TEST(SamplingInputRows, OnGridIsExactOffGridOffersBothNeighbours)
-{
+TEST(SamplingInputRows, OnGridIsExactOffGridOffersBothNeighbours) {
     const TimeBaseRows exact = ComputeSamplingInputRows("1", 1, "250000");
     ExpectRow(exact.rows[0], "250 mS", "1 uS", "250000", "0.000000000 %");
     ExpectHidden(exact.rows[1]);
@@ -131,16 +126,14 @@ TEST(SamplingInputRows, OnGridIsExactOffGridOffersBothNeighbours)
     EXPECT_EQ(between.selected, 1);
 }
 
-TEST(SamplingInputRows, EntriesAreClamped)
-{
+TEST(SamplingInputRows, EntriesAreClamped) {
     EXPECT_EQ(ComputeSamplingInputRows("20", UnitNs, "abc").rows[0].count, 10);
     EXPECT_EQ(ComputeSamplingInputRows("20", UnitNs, "99999999999999999999999").rows[0].count, 262144);
     EXPECT_EQ(ComputeSamplingInputRows("0.01", 1, "100").rows[0].samplingNs, 20);
     EXPECT_EQ(ComputeSamplingInputRows("400", UnitMs, "100").rows[0].samplingText, "335.54432 mS");
 }
 
-TEST(TimeChangeRows, CountFollowsTheTotal)
-{
+TEST(TimeChangeRows, CountFollowsTheTotal) {
     const TimeBaseRows same = ComputeTimeChangeRows("5", UnitMs, 20);
     ExpectRow(same.rows[0], "5 mS", "20 nS", "250000", "0.000000000 %");
     ExpectHidden(same.rows[1]);
@@ -158,8 +151,7 @@ TEST(TimeChangeRows, CountFollowsTheTotal)
     EXPECT_EQ(ComputeTimeChangeRows("1", UnitNs, 1000).rows[0].count, 10);
 }
 
-TEST(TimeBaseRows, UnreadableEntryLeavesEveryRowEmpty)
-{
+TEST(TimeBaseRows, UnreadableEntryLeavesEveryRowEmpty) {
     for (const TimeBaseRows& rows :
          {ComputeTimeInputRows("", UnitMs), ComputeTimeInputRows("1.5", UnitNs), ComputeTimeInputRows("5", 6),
           ComputeSamplingInputRows("abc", UnitNs, "100"), ComputeSamplingInputRows("1", UnitS, "100"),

@@ -16,8 +16,7 @@ namespace {
 constexpr int64_t Int64Max = std::numeric_limits<int64_t>::max();
 constexpr int64_t Int64Min = std::numeric_limits<int64_t>::min();
 
-TEST(NumberText, NormalizeAndStructureCheck)
-{
+TEST(NumberText, NormalizeAndStructureCheck) {
     EXPECT_EQ(NormalizeNumberText("-.5"), "-0.5");
     EXPECT_EQ(NormalizeNumberText("5."), "5.0");
     EXPECT_TRUE(IsNumberText("-1.5", true, true));
@@ -28,8 +27,7 @@ TEST(NumberText, NormalizeAndStructureCheck)
     }
 }
 
-TEST(TimeText, ParseShiftsTheDecimalPointExactly)
-{
+TEST(TimeText, ParseShiftsTheDecimalPointExactly) {
     EXPECT_EQ(ParseTimeText("1.5", TimeUnitUs), 1500);
     EXPECT_EQ(ParseTimeText(".5", TimeUnitMs), 500000);
     EXPECT_EQ(ParseTimeText("-.5", TimeUnitUs), -500);
@@ -47,8 +45,7 @@ TEST(TimeText, ParseShiftsTheDecimalPointExactly)
     }
 }
 
-TEST(TimeText, ParseFailsBeyondTheRangeInsteadOfWrapping)
-{
+TEST(TimeText, ParseFailsBeyondTheRangeInsteadOfWrapping) {
     EXPECT_EQ(ParseTimeText("9223372036854775807", TimeUnitNs), Int64Max);
     EXPECT_EQ(ParseTimeText("-9223372036854775808", TimeUnitNs), Int64Min);
     EXPECT_EQ(ParseTimeText("9223372036854775808", TimeUnitNs), std::nullopt);
@@ -60,16 +57,20 @@ TEST(TimeText, ParseFailsBeyondTheRangeInsteadOfWrapping)
     EXPECT_EQ(ParseTimeTextSaturated("1.5", TimeUnitNs), std::nullopt);
 }
 
-TEST(TimeText, Format)
-{
+TEST(TimeText, Format) {
     const struct {
         int64_t ns;
         const char* text;
         TimeUnitIndex unit;
     } cases[] = {
-        {0, "0", TimeUnitNs},       {999, "999", TimeUnitNs},   {1500, "1.5", TimeUnitUs},
-        {2000, "2", TimeUnitUs},    {-1500, "-1.5", TimeUnitUs}, {1000000, "1", TimeUnitMs},
-        {1234567890, "1.23456789", TimeUnitS}, {Int64Min, "-9223372036.854775808", TimeUnitS},
+        {0, "0", TimeUnitNs},
+        {999, "999", TimeUnitNs},
+        {1500, "1.5", TimeUnitUs},
+        {2000, "2", TimeUnitUs},
+        {-1500, "-1.5", TimeUnitUs},
+        {1000000, "1", TimeUnitMs},
+        {1234567890, "1.23456789", TimeUnitS},
+        {Int64Min, "-9223372036.854775808", TimeUnitS},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatTimeAuto(c.ns).text, c.text) << c.ns;
@@ -86,8 +87,7 @@ TEST(TimeText, Format)
 }
 
 // Whatever is displayed must read back as the same number of nanoseconds.
-TEST(TimeText, FormattedTimesReadBackExactly)
-{
+TEST(TimeText, FormattedTimesReadBackExactly) {
     std::vector<int64_t> values = {0, 1, -1, 20, 1000, 1001, 335544320, Int64Max, Int64Min};
     std::mt19937_64 random(7);
     for (int i = 0; i < 2000; ++i) {
@@ -102,8 +102,7 @@ TEST(TimeText, FormattedTimesReadBackExactly)
     }
 }
 
-TEST(RealText, StrictDecimalWithEOrDExponent)
-{
+TEST(RealText, StrictDecimalWithEOrDExponent) {
     EXPECT_EQ(ParseReal("1.5e-3"), 1.5e-3);
     EXPECT_EQ(ParseReal("1.5D2"), 150.0);
     EXPECT_EQ(ParseReal("-.5E1"), -5.0);
@@ -116,8 +115,7 @@ TEST(RealText, StrictDecimalWithEOrDExponent)
     }
 }
 
-TEST(RealText, TooLargeFailsAndTooSmallIsZero)
-{
+TEST(RealText, TooLargeFailsAndTooSmallIsZero) {
     EXPECT_EQ(ParseReal("1e400"), std::nullopt);
     EXPECT_EQ(ParseReal("1" + std::string(400, '0')), std::nullopt);
     EXPECT_EQ(ParseReal("1" + std::string(400, '0') + "E-300"), 1e100);
@@ -130,8 +128,7 @@ TEST(RealText, TooLargeFailsAndTooSmallIsZero)
     EXPECT_EQ(ParseReal("0." + std::string(400, '0') + "1"), 0.0);
 }
 
-TEST(CountText, UnsignedAndInt64)
-{
+TEST(CountText, UnsignedAndInt64) {
     EXPECT_EQ(ParseUnsigned("4294967294"), 4294967294u);
     for (const char* bad : {"4294967295", "4294967296", "99999999999999999999", "", "-1", "1.0", "5.", "+1"}) {
         EXPECT_EQ(ParseUnsigned(bad), std::nullopt) << bad;
@@ -146,8 +143,7 @@ TEST(CountText, UnsignedAndInt64)
 }
 
 // The three-decimal display must match "%.3f" in the classic locale, digit for digit.
-TEST(PlainText, Real3MatchesPrintf)
-{
+TEST(PlainText, Real3MatchesPrintf) {
     for (const double v : {0.0, -0.0, -1.2, 0.0005, 0.0015, 2.0005, -0.0004, 1e15, 123.4565, 1e300, 1.0 / 3}) {
         char expected[512];
         std::snprintf(expected, sizeof expected, "%.3f", v);
@@ -157,8 +153,7 @@ TEST(PlainText, Real3MatchesPrintf)
 
 // The window toolkit puts the process into the user's locale; a comma locale
 // must not change how numbers are read or written.
-TEST(PlainText, IndependentOfTheUserLocale)
-{
+TEST(PlainText, IndependentOfTheUserLocale) {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr && std::setlocale(LC_ALL, "fr_FR.UTF-8") == nullptr) {
         GTEST_SKIP() << "no comma locale installed";
@@ -168,8 +163,7 @@ TEST(PlainText, IndependentOfTheUserLocale)
     std::setlocale(LC_ALL, previous.c_str());
 }
 
-TEST(BitText, BinaryAndHexadecimal)
-{
+TEST(BitText, BinaryAndHexadecimal) {
     EXPECT_FALSE(IsBinaryText(""));
     EXPECT_FALSE(IsBinaryText("012"));
     EXPECT_EQ(HexToBinaryText("a5"), "10100101");
