@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic
   clang libclang-rt-14-dev
   xvfb xauth x11-apps
+  locales
 )
 
 missing=()
@@ -20,7 +21,11 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+# A comma-decimal locale, so the tests can show that numbers are read and
+# written the same whatever the user's locale.
+need_locale() { ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; }
+
+if [ ${#missing[@]} -eq 0 ] && ! need_locale; then
   exit 0
 fi
 
@@ -30,5 +35,10 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+if need_locale; then
+  localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
