@@ -30,6 +30,8 @@ if [ ${#missing[@]} -eq 0 ] && ! need_locale; then
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
+  # The locale only lets one test run instead of skipping; not worth failing for.
+  [ ${#missing[@]} -eq 0 ] && exit 0
   echo "install-deps: these packages are missing and root is needed to install them: ${missing[*]}" >&2
   exit 1
 fi
