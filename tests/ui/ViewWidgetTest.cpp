@@ -257,6 +257,31 @@ private slots:
         Shot(*view, "resized");
     }
 
+    void restoredCursorOutsideTheWindowIsNotDrawnOverTheLabels() {
+        NewView(20, 262144);
+        const QImage whole = view->Image().copy();
+        ViewBlock b = view->CaptureViewBlock();
+        b.zoomIndex = b.standardZoomIndex;
+        b.firstVisibleSample = 100000;
+        b.cursorSample = 99800;  // its column would fall among the voltage labels
+        view->RestoreViewState(b);
+        QCOMPARE(view->Model().FirstVisible(), 100000u);
+        const PixelRect labels = Layout().voltageLabelColumn;
+        for (int x = 0; x < Layout().PlotLeft(); ++x) {
+            for (int y = labels.top; y <= labels.bottom; ++y) {
+                QCOMPARE(view->Image().pixel(x, y), whole.pixel(x, y));
+            }
+        }
+        QVERIFY(!view->IsCommandEnabled(viewcmd::MarkDelete));
+        view->MoveCursor(100100);
+        QCOMPARE(At(*view, XOf(100100), Layout().analogPlot.top + 5), Red);
+        for (int x = 0; x < Layout().PlotLeft(); ++x) {
+            for (int y = labels.top; y <= labels.bottom; ++y) {
+                QCOMPARE(view->Image().pixel(x, y), whole.pixel(x, y));
+            }
+        }
+    }
+
     void dragAutoScrollStopsAtTheLastFullWindow() {
         NewView(20, 262144);
         view->MoveCursor(200000);

@@ -46,6 +46,11 @@ void Frame(QPainter& p, const PixelRect& r, const QColor& c) {
 }
 PixelRect Inside(const PixelRect& r) { return {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}; }
 
+// Lines are drawn where they fall on the plots (the position after the last
+// sample sits on the frame's right edge); a position outside the window is
+// remembered but not drawn over the labels.
+bool Drawable(const ViewLayout& l, int x) { return x >= l.PlotLeft() && x <= l.PlotRight() + 1; }
+
 QFont ViewFont() {
     QFont font(QStringLiteral("MSゴシック"));
     font.setPixelSize(12);
@@ -107,6 +112,7 @@ void CKDXView::RefreshAll() {
         Emit(readout::TotalTime, TotalTimeReadout(doc.GetTotalTime(), scale));
         Emit(readout::Sampling, SamplingReadout(doc.GetSamplingTime()));
         ClearMarkReadouts();
+        Emit(readout::MouseMinusCursor, {});
     }
     RepaintAll();
     update();
@@ -240,11 +246,6 @@ void CKDXView::DrawLaneColumns(QPainter& p, int ch, int xa, int xb) {
 // ---------------------------------------------------------------------------
 // Cursor and time mark
 
-// Lines are drawn where they fall on the plots (the position after the last
-// sample sits on the frame's right edge); a position outside the window is
-// remembered but not drawn over the labels.
-static bool Drawable(const ViewLayout& l, int x) { return x >= l.PlotLeft() && x <= l.PlotRight() + 1; }
-
 void CKDXView::DrawCursor() {
     const ViewLayout& l = model.Layout();
     const int x = SampleToX(model.Window(), model.Cursor());
@@ -273,6 +274,7 @@ void CKDXView::DrawTimeMark() {
 // crosses, then redraws the content of the columns around it.
 void CKDXView::EraseColumn(int x) {
     const ViewLayout& l = model.Layout();
+    if (!Drawable(l, x)) return;  // nothing was drawn there
     QPainter p(&image);
     const int top = l.cursorStrip.bottom + 1, bottom = l.LinesBottom();
     VLine(p, x, top, bottom, WindowGrey);
@@ -287,6 +289,7 @@ void CKDXView::EraseColumn(int x) {
 
 void CKDXView::RedrawColumns(int x) {
     const ViewLayout& l = model.Layout();
+    if (!Drawable(l, x)) return;
     QPainter p(&image);
     // Frames are restored over the full three columns, the plot content only
     // over the plot's columns.
