@@ -188,6 +188,31 @@ private slots:
         QCOMPARE(f.frame->Readout()->Field(1018), QStringLiteral("0"));
     }
 
+    void acceleratorsReachTheirCommands() {
+        Fixture f;
+        f.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+        QTest::keyClick(f.frame.get(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(f.doc.HasWaveform());
+        f.frame->RunCommand(cmd::ChannelInvert[0]);
+        QCoreApplication::processEvents();  // the idle update enables undo
+        QTest::keyClick(f.frame.get(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(!f.doc.IsUndoAvailable());
+        QCOMPARE(f.doc.GetDigitalChannel(0)[0], uint8_t{0});
+        f.frame->RunCommand(cmd::ChannelInvert[1]);
+        QCoreApplication::processEvents();
+        QTest::keyClick(f.frame.get(), Qt::Key_Backspace, Qt::AltModifier);
+        QCOMPARE(f.doc.GetDigitalChannel(1)[0], uint8_t{0});
+        f.frame->RunCommand(cmd::ChannelInvert[1]);
+        QCoreApplication::processEvents();
+        f.prompts.savePath = Path("keys.kdx");
+        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!f.doc.IsDataModified());
+        f.prompts.openPath = Path("keys.kdx");
+        QTest::keyClick(f.frame.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(f.frame->FilePath(), Path("keys.kdx"));
+    }
+
     void totalTimeChangeAndItsUndo() {
         Fixture f;
         f.New();
