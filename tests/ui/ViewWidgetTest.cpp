@@ -260,25 +260,28 @@ private slots:
     void restoredCursorOutsideTheWindowIsNotDrawnOverTheLabels() {
         NewView(20, 262144);
         const QImage whole = view->Image().copy();
-        ViewBlock b = view->CaptureViewBlock();
-        b.zoomIndex = b.standardZoomIndex;
-        b.firstVisibleSample = 100000;
-        b.cursorSample = 99800;  // its column would fall among the voltage labels
-        view->RestoreViewState(b);
-        QCOMPARE(view->Model().FirstVisible(), 100000u);
         const PixelRect labels = Layout().voltageLabelColumn;
-        for (int x = 0; x < Layout().PlotLeft(); ++x) {
-            for (int y = labels.top; y <= labels.bottom; ++y) {
-                QCOMPARE(view->Image().pixel(x, y), whole.pixel(x, y));
+        auto labelsIntact = [&] {
+            for (int x = 0; x < Layout().PlotLeft(); ++x) {
+                for (int y = labels.top; y <= labels.bottom; ++y) {
+                    if (view->Image().pixel(x, y) != whole.pixel(x, y)) return false;
+                }
             }
-        }
-        QVERIFY(!view->IsCommandEnabled(viewcmd::MarkDelete));
-        view->MoveCursor(100100);
-        QCOMPARE(At(*view, XOf(100100), Layout().analogPlot.top + 5), Red);
-        for (int x = 0; x < Layout().PlotLeft(); ++x) {
-            for (int y = labels.top; y <= labels.bottom; ++y) {
-                QCOMPARE(view->Image().pixel(x, y), whole.pixel(x, y));
-            }
+            return true;
+        };
+        // Cursors a little before the window: their columns would fall among
+        // the voltage labels.
+        for (uint32_t cursor = 99700; cursor < 100000; cursor += 20) {
+            ViewBlock b = view->CaptureViewBlock();
+            b.zoomIndex = b.standardZoomIndex;
+            b.firstVisibleSample = 100000;
+            b.cursorSample = cursor;
+            view->RestoreViewState(b);
+            QCOMPARE(view->Model().FirstVisible(), 100000u);
+            QVERIFY(labelsIntact());
+            view->MoveCursor(100100);
+            QCOMPARE(At(*view, XOf(100100), Layout().analogPlot.top + 5), Red);
+            QVERIFY2(labelsIntact(), qPrintable(QString::number(cursor)));
         }
     }
 
