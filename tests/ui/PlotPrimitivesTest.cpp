@@ -11,13 +11,6 @@ namespace {
 
 const PixelRect Plot{0, 0, 99, 240};  // 100 columns, H = 240: 0.01 V per row
 
-TEST(VoltageScale, EdgesAndMiddle) {
-    EXPECT_EQ(VoltageToY(1.2, Plot), 0);
-    EXPECT_EQ(VoltageToY(0.0, Plot), 120);
-    EXPECT_EQ(VoltageToY(-1.2, Plot), 240);
-    EXPECT_EQ(VoltageToY(1.0, Plot), 20);
-}
-
 TEST(AnalogEnvelope, ExactLimitsSitOnTheEdgesWithoutFlagBeyondThemAreFlagged) {
     auto e = std::make_unique<ColumnEnvelope>();
     const std::vector<double> v{1.2, -1.2, 1.2000001, -1.2000001, 5.0};

@@ -79,14 +79,6 @@ TEST(Zoom, StandardLevelStaysStrictlyInsideUnlessRestored) {
     EXPECT_FALSE(m.IsCommandEnabled(RestoreStandardZoom));
 }
 
-TEST(Zoom, DoubleClickTogglesBetweenStandardAndWhole) {
-    ViewModel m = MakeModel(262144);
-    EXPECT_EQ(m.ToggleZoom(), ViewUpdate::Full);
-    EXPECT_EQ(m.Zoom().zoomIndex, m.Zoom().standardZoomIndex);
-    EXPECT_EQ(m.ToggleZoom(), ViewUpdate::Full);
-    EXPECT_EQ(m.Zoom().zoomIndex, 0);
-}
-
 TEST(Cursor, ButtonsClampAtBothEnds) {
     ViewModel m = MakeModel(1000);
     EXPECT_FALSE(m.IsCommandEnabled(CursorLeft));

@@ -224,17 +224,6 @@ private slots:
         }
     }
 
-    void readoutsAtTheEndShowTheLastSample() {
-        NewView(20, 100);
-        doc->AnalogSamples()[99] = -0.75;
-        doc->DigitalChannel(2)[99] = 1;
-        view->RefreshAll();
-        view->MoveCursor(100);
-        QCOMPARE(readouts[readout::CursorVoltage], QStringLiteral("-0.750 V"));
-        QCOMPARE(readouts[readout::CursorLevel[2]], QStringLiteral("1"));
-        QCOMPARE(readouts[readout::CursorTime], QStringLiteral("2.00 uS"));
-    }
-
     void resizeKeepsZoomWindowCursorAndMark() {
         NewView(20, 262144);
         view->MoveCursor(100000);
