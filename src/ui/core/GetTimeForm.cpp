@@ -1,5 +1,6 @@
 #include "ui/core/GetTimeForm.h"
 
+#include <limits>
 #include <utility>
 
 namespace kdx {
@@ -48,9 +49,11 @@ void GetTimeForm::Evaluate() {
     case GetTimeFromEnd: base = total; break;
     default: break;
     }
-    int64_t t = 0;
     // A typed time of absurd length must not wrap around into the valid range.
-    if (__builtin_add_overflow(base, *v, &t)) return;
+    constexpr int64_t Max = std::numeric_limits<int64_t>::max();
+    constexpr int64_t Min = std::numeric_limits<int64_t>::min();
+    if ((*v > 0 && base > Max - *v) || (*v < 0 && base < Min - *v)) return;
+    const int64_t t = base + *v;
     if (t < 0 || t > total) return;
 
     valid = true;
