@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "ui/core/ViewModel.h"
 
 namespace kdx {
@@ -333,6 +335,60 @@ TEST(HitTest, FollowsTheContextMenuOrder) {
     EXPECT_EQ(m.HitTest(m.TimeMarkX(), l.markStrip.top + 2).hit, ViewHit::MarkMarker);
     ViewModel empty;
     EXPECT_EQ(empty.HitTest(500, 200).hit, ViewHit::None);
+}
+
+}  // namespace
+}  // namespace kdx
+
+namespace kdx {
+namespace {
+
+// View blocks read from damaged files: whatever they hold, every operation
+// keeps the window inside the data and the positions within the count.
+TEST(ViewBlock, ArbitraryStoredBlocksNeverLeaveTheData) {
+    std::mt19937 random(7);
+    auto any = [&random] { return static_cast<uint32_t>(random()); };
+    for (int round = 0; round < 300; ++round) {
+        ViewBlock b;
+        b.cursorSample = any() % 400000;
+        b.firstVisibleSample = any() % 400000;
+        b.cursorX = static_cast<int32_t>(any());
+        b.timeMarkSet = any() & 1;
+        b.timeMarkSample = any() % 400000;
+        for (auto& e : b.ring) e = any() % 400000;
+        b.ringHead = static_cast<int32_t>(any());
+        b.ringWrite = static_cast<int32_t>(any());
+        b.ringBrowse = static_cast<int32_t>(any());
+        b.ringEmpty = any() & 1;
+        b.ringCanGoBack = any() & 1;
+        b.ringCanGoForward = any() & 1;
+        b.ringBrowsing = any() & 1;
+        b.zoomEnabled = any() & 1;
+        for (auto& e : b.zoomTable) e = any() % 3 == 0 ? 0 : any() % 300000;
+        b.standardZoomIndex = static_cast<int32_t>(any() % 64) - 16;
+        b.maxZoomIndex = static_cast<int32_t>(any() % 64) - 16;
+        b.zoomIndex = static_cast<int32_t>(any() % 64) - 16;
+        const uint32_t count = 1 + any() % 262144;
+        ViewModel m = MakeModel(count);
+        m.RestoreViewState(b);
+        auto check = [&] {
+            ASSERT_GE(m.Displayed(), 1u);
+            ASSERT_LE(uint64_t{m.FirstVisible()} + m.Displayed(), count);
+            ASSERT_LE(m.Cursor(), count);
+            ASSERT_LE(m.TimeMark(), count);
+        };
+        check();
+        for (int step = 0; step < 40; ++step) {
+            const int id = step % 3 == 0 ? ZoomCommands[any() % ZoomCommands.size()]
+                                         : CursorCommands[any() % CursorCommands.size()];
+            if (!m.IsCommandEnabled(id)) continue;
+            if (step % 3 == 0) m.RunZoomCommand(id);
+            else if (id != CursorToGiven) m.MoveCursor(m.CursorCommandTarget(id), true);
+            if (step % 7 == 0) m.DragTick(static_cast<int>(any() % 1200) - 100);
+            if (step % 11 == 0) m.AfterUndo();
+            check();
+        }
+    }
 }
 
 }  // namespace
