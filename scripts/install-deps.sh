@@ -10,7 +10,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   fonts-ipafont-gothic
   clang libclang-rt-14-dev
-  xvfb xauth x11-apps
+  xvfb xauth x11-apps netpbm
   locales
 )
 

@@ -1,14 +1,36 @@
 #!/usr/bin/env bash
-# The main job: build, write a demonstration waveform with kdx-tool, show what
-# it holds, and open it in the editor.
+# The main job: build, write a demonstration waveform with kdx-tool, show its
+# time-base candidates, and open it in the editor. Without a display the editor
+# runs on a virtual one for a few seconds and its window is saved as a picture.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 build="${KDX_BUILD_DIR:-$root/build}"
+tool="$build/tools/kdx-tool/kdx-tool"
 demo="$build/demo.kdx"
-"$build/tools/kdx-tool/kdx-tool" demo -o "$demo"
-"$build/tools/kdx-tool/kdx-tool" timebase --total "1 S"
-echo "wrote $demo; starting the editor"
+"$tool" demo -o "$demo"
+"$tool" info "$demo" >"$build/demo-info.json"
+echo "wrote $demo; what it holds is in $build/demo-info.json, which begins:"
+head -n 9 "$build/demo-info.json"
+echo "time-base candidates for a total of 1 S:"
+"$tool" timebase --total "1 S"
 # The editor keeps its settings file beside the build unless told otherwise.
 export KDX_INI="${KDX_INI:-$build/KDX.INI}"
-exec "$build/src/app/kdx" "$demo"
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "starting the editor"
+  exec "$build/src/app/kdx" "$demo"
+fi
+
+screen=":$((90 + RANDOM % 9))"
+shot="$build/kdx-screen.png"
+echo "no display: running the editor on the virtual display $screen"
+Xvfb "$screen" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $kdx $xvfb 2>/dev/null || true' EXIT
+sleep 1
+DISPLAY="$screen" "$build/src/app/kdx" "$demo" &
+kdx=$!
+sleep 4
+xwd -root -display "$screen" | xwdtopnm 2>/dev/null | pnmtopng >"$shot"
+echo "the editor's window is in $shot"

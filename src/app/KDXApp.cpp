@@ -1,9 +1,12 @@
 #include "app/KDXApp.h"
 
+#include <QScreen>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFont>
 #include <QLockFile>
+#include <QScreen>
 #include <QStandardPaths>
 
 #include "app/AboutDlg.h"
@@ -66,7 +69,12 @@ bool CKDXApp::RunStartup(const QStringList& arguments, UserPrompts* prompts, boo
     frame = std::make_unique<CMainFrame>(*doc);
     if (prompts) frame->SetPrompts(prompts);
     frame->SetAboutHandler([this] { ShowAbout(); });
-    if (showWindow) frame->showMaximized();
+    if (showWindow) {
+        // Without a window manager (a bare virtual display) maximising does
+        // nothing, so start at the screen's size; a manager maximises anyway.
+        if (const QScreen* screen = frame->screen()) frame->resize(screen->availableGeometry().size());
+        frame->showMaximized();
+    }
 
     exeDirectory = QCoreApplication::applicationDirPath();
     // The choice of generator for MaxNumber other than 1 arrives with the
