@@ -13,7 +13,7 @@ namespace kdx {
 
 namespace {
 
-struct FieldSpec {
+struct ReadoutField {
     int id;
     const char* label;
     int chars;  // room for this many characters
@@ -23,26 +23,26 @@ struct FieldSpec {
 
 ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent) {
     const QFontMetrics metrics(font());
-    const auto makeField = [&](const FieldSpec& spec) {
+    const auto makeField = [&](const ReadoutField& field) {
         auto* edit = new QLineEdit(this);
         edit->setReadOnly(true);
         // Only a click or the step buttons give a field the focus.
         edit->setFocusPolicy(Qt::ClickFocus);
-        edit->setObjectName(QStringLiteral("readout%1").arg(spec.id));
-        edit->setAlignment(spec.chars <= 2 ? Qt::AlignCenter : Qt::AlignRight);
-        const int width = metrics.horizontalAdvance(QString(spec.chars, QLatin1Char('0'))) + 10;
+        edit->setObjectName(QStringLiteral("readout%1").arg(field.id));
+        edit->setAlignment(field.chars <= 2 ? Qt::AlignCenter : Qt::AlignRight);
+        const int width = metrics.horizontalAdvance(QString(field.chars, QLatin1Char('0'))) + 10;
         edit->setMinimumWidth(width);
-        edit->setMaximumWidth(spec.chars <= 2 ? width : width * 3 / 2);
-        fields[spec.id] = edit;
+        edit->setMaximumWidth(field.chars <= 2 ? width : width * 3 / 2);
+        fields[field.id] = edit;
         return edit;
     };
     // One row of "label [field]" pairs.
-    const auto pairs = [&](std::initializer_list<FieldSpec> specs) {
+    const auto pairs = [&](std::initializer_list<ReadoutField> fieldsOfLine) {
         auto* line = new QHBoxLayout;
         line->setSpacing(3);
-        for (const FieldSpec& spec : specs) {
-            line->addWidget(new QLabel(QString::fromUtf8(spec.label), this));
-            line->addWidget(makeField(spec), spec.chars <= 2 ? 0 : 1);
+        for (const ReadoutField& field : fieldsOfLine) {
+            line->addWidget(new QLabel(QString::fromUtf8(field.label), this));
+            line->addWidget(makeField(field), field.chars <= 2 ? 0 : 1);
             line->addSpacing(3);
         }
         return line;
