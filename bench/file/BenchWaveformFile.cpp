@@ -5,6 +5,7 @@
 // The module's save also pushes the data to the disk before it renames the
 // temporary over the target, so a plain write followed by the same flush is
 // measured too: it tells the cost of the safe save from the cost of I/O.
+// The files live in the temporary directory, or in KDX_BENCH_DIR when set.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -40,7 +41,10 @@ struct Fixture {
 Fixture* fixture = nullptr;
 
 void Prepare(Fixture& f) {
-    f.dir = fs::temp_directory_path() / ("kdx_bench_file_" + std::to_string(std::random_device{}()));
+    // KDX_BENCH_DIR picks the file system (e.g. a RAM disk to leave the disk's own noise out).
+    const char* base = std::getenv("KDX_BENCH_DIR");
+    f.dir = (base != nullptr ? fs::path(base) : fs::temp_directory_path()) /
+            ("kdx_bench_file_" + std::to_string(std::random_device{}()));
     fs::create_directories(f.dir);
     std::mt19937 rng(1);
     for (uint32_t i = 0; i < MaxSampleCount; ++i) {
@@ -132,16 +136,17 @@ BENCHMARK(BM_PlainRead)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ReadWaveformFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ParseWaveformBytes)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-// Keeps the best time per benchmark (over repetitions) for the summary.
+// Keeps one time per benchmark for the summary: the median over repetitions
+// when there are several, otherwise the single run's time.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            const double t = run.GetAdjustedRealTime();
-            auto [it, fresh] = best.try_emplace(run.run_name.function_name, t);
-            if (!fresh && t < it->second) it->second = t;
+            if (run.error_occurred) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (median || (run.run_type == Run::RT_Iteration && !best.contains(run.run_name.function_name)))
+                best[run.run_name.function_name] = run.GetAdjustedRealTime();
         }
     }
     void PrintRatio(const char* what, const std::string& measured, const std::string& baseline) const {
