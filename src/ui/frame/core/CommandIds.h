@@ -1,8 +1,10 @@
 // Identifiers of every command the main frame dispatches: menu items, tool-bar
-// buttons, accelerators and the readout bar's buttons. Files written by
-// earlier versions and users' habits rely on none of them, but the output and
-// dialog issues add their handlers by these numbers.
+// buttons, accelerators and the readout bar's buttons. The generator, digital
+// pattern and output commands are listed already, so their handlers can be
+// added by these numbers. The view's own ids are the view's.
 #pragma once
+
+#include "ui/core/ViewCommandIds.h"
 
 namespace kdx::cmd {
 
@@ -38,36 +40,36 @@ inline constexpr int DigitalModify = 32847;
 inline constexpr int DigitalSwap = 32956;
 
 // Zoom.
-inline constexpr int ZoomWhole = 32776;
-inline constexpr int ZoomStandard = 32829;
-inline constexpr int ZoomMax = 32805;
-inline constexpr int ZoomIn = 32774;
-inline constexpr int ZoomOut = 32775;
-inline constexpr int ZoomSetStandard = 32839;
-inline constexpr int ZoomRestoreStandard = 32840;
+inline constexpr int ZoomWhole = viewcmd::WholeView;
+inline constexpr int ZoomStandard = viewcmd::StandardZoom;
+inline constexpr int ZoomMax = viewcmd::MaximumZoom;
+inline constexpr int ZoomIn = viewcmd::ZoomIn;
+inline constexpr int ZoomOut = viewcmd::ZoomOut;
+inline constexpr int ZoomSetStandard = viewcmd::SetStandardZoom;
+inline constexpr int ZoomRestoreStandard = viewcmd::RestoreStandardZoom;
 
 // Cursor.
-inline constexpr int CursorToTimeMark = 32792;
-inline constexpr int CursorToStart = 32791;
-inline constexpr int CursorToLastEdit = 32823;
-inline constexpr int CursorBack = 32790;
-inline constexpr int CursorForward = 32803;
-inline constexpr int CursorToPosition = 32802;
-inline constexpr int CursorStepLeft = 1015;   // "←"
-inline constexpr int CursorStepRight = 1016;  // "→"
-inline constexpr int CursorPageLeft = 1117;   // "≪"
-inline constexpr int CursorPageRight = 1118;  // "≫"
+inline constexpr int CursorToTimeMark = viewcmd::CursorToMark;
+inline constexpr int CursorToStart = viewcmd::CursorToStart;
+inline constexpr int CursorToLastEdit = viewcmd::CursorToLastEdit;
+inline constexpr int CursorBack = viewcmd::CursorBack;
+inline constexpr int CursorForward = viewcmd::CursorForward;
+inline constexpr int CursorToPosition = viewcmd::CursorToGiven;
+inline constexpr int CursorStepLeft = viewcmd::CursorLeft;
+inline constexpr int CursorStepRight = viewcmd::CursorRight;
+inline constexpr int CursorPageLeft = viewcmd::CursorHalfLeft;
+inline constexpr int CursorPageRight = viewcmd::CursorHalfRight;
 
 // Time mark.
-inline constexpr int MarkAtCursor = 32827;
-inline constexpr int MarkAtStart = 32822;
-inline constexpr int MarkAtLastEdit = 32825;
-inline constexpr int MarkAtPosition = 32804;
-inline constexpr int MarkToCursor = 32809;
-inline constexpr int MarkToStart = 32821;
-inline constexpr int MarkToLastEdit = 32826;
-inline constexpr int MarkToPosition = 32808;
-inline constexpr int MarkDelete = 32795;
+inline constexpr int MarkAtCursor = viewcmd::MarkAtCursor;
+inline constexpr int MarkAtStart = viewcmd::MarkAtStart;
+inline constexpr int MarkAtLastEdit = viewcmd::MarkAtLastEdit;
+inline constexpr int MarkAtPosition = viewcmd::MarkAtGiven;
+inline constexpr int MarkToCursor = viewcmd::MarkToCursor;
+inline constexpr int MarkToStart = viewcmd::MarkToStart;
+inline constexpr int MarkToLastEdit = viewcmd::MarkToLastEdit;
+inline constexpr int MarkToPosition = viewcmd::MarkToGiven;
+inline constexpr int MarkDelete = viewcmd::MarkDelete;
 
 // Per-channel families, indexed by channel 0..3.
 inline constexpr int ChannelClock[4] = {32777, 32778, 32779, 32780};
