@@ -126,11 +126,13 @@ LinkStatus CalibrationFromUserArea(const uint8_t* bytes50, Calibration& out) {
     if (area.volt1 == area.volt2) {
         return LINK_USER_AREA_INVALID;
     }
-    // In doubles: the difference of two extreme stored voltages overflows 32 bits.
-    const double volt1 = area.volt1 / VoltUnitsPerVolt;
-    const double volt2 = area.volt2 / VoltUnitsPerVolt;
-    out.slope = (static_cast<double>(area.code2) - static_cast<double>(area.code1)) / (volt2 - volt1);
-    out.intercept = static_cast<double>(area.code2) - out.slope * volt2;
+    // The voltage difference is taken whole, in doubles (the difference of two
+    // extreme stored voltages overflows 32 bits), and only then scaled to
+    // volts: scaling each voltage first rounds twice and can move a value
+    // that falls exactly on a half code to the code below.
+    const double voltSpan = (static_cast<double>(area.volt2) - static_cast<double>(area.volt1)) / VoltUnitsPerVolt;
+    out.slope = (static_cast<double>(area.code2) - static_cast<double>(area.code1)) / voltSpan;
+    out.intercept = static_cast<double>(area.code2) - out.slope * (area.volt2 / VoltUnitsPerVolt);
     return LINK_OK;
 }
 

@@ -59,6 +59,23 @@ TEST(CalibrationTest, CodesFollowTheLineAndAreClamped) {
     EXPECT_EQ(AnalogCode(0.0, calibration), 0);
 }
 
+// code1 316 at -0.86846 V, code2 3613 at +0.96646 V: 3297 codes over 1.83492 V.
+// At 0.049 V the line lands exactly on 1964.5, which rounds half up to 1965.
+// Dividing each voltage by 100000 before subtracting them rounds twice and
+// puts the value a hair below the half, one code too low.
+TEST(CalibrationTest, SlopeTakesTheVoltageDifferenceWhole) {
+    const Bytes bytes = test::MakeUserArea(true, "", 316, 3613, -86846, 96646);
+    Calibration calibration;
+    ASSERT_EQ(CalibrationFromUserArea(bytes.data(), calibration), LINK_OK);
+    EXPECT_EQ(AnalogCode(0.049, calibration), 1965);
+
+    SampleBuffers samples;
+    samples.analog[0] = 0.049;
+    std::vector<uint8_t> words(SampleWordBufferSize);
+    BuildSampleWords(calibration, false, ArraysOf(samples), 1, words.data());
+    EXPECT_EQ(words[0] | (words[1] << 8), 1965);
+}
+
 class SampleWordsTest : public ::testing::Test {
 protected:
     SampleBuffers samples;
