@@ -54,11 +54,14 @@ bool CKDXDoc::HasAnalogOutOfRange() const {
 int32_t CKDXDoc::NewRandomValue() { return std::uniform_int_distribution<int32_t>(0, 32767)(random); }
 
 bool CKDXDoc::SetTimeBase(int64_t samplingTimeNs, int64_t count) {
-    if (samplingTimeNs < MinSamplingTimeNs || count > int64_t{MaxSampleCount}) return false;
+    // A count below 1 is refused before the product is formed: a huge negative
+    // one would run the product past the 64-bit range and wrap to a total
+    // that looks legal.
+    if (samplingTimeNs < MinSamplingTimeNs || count < 1 || count > int64_t{MaxSampleCount}) return false;
     const int64_t step = samplingTimeNs / BaseClockNs;  // a time between two clock steps is truncated
     if (step == 0 || step > int64_t{MaxSamplingStep}) return false;
     const int64_t total = step * BaseClockNs * count;
-    if (total < int64_t{BaseClockNs}) return false;  // also refuses a count of 0 or below
+    if (total < int64_t{BaseClockNs}) return false;
     samplingStep = static_cast<uint32_t>(step);
     sampleCount = static_cast<uint32_t>(count);
     totalTimeNs = static_cast<uint64_t>(total);

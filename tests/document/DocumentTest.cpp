@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <set>
 
@@ -38,6 +39,19 @@ TEST(DocumentTimeBase, AcceptsOnlyLegalSamplingTimesAndCounts) {
     // A failed call keeps the previous time base.
     EXPECT_FALSE(doc.SetTimeBase(0, 10));
     EXPECT_EQ(doc.GetSampleCount(), MaxSampleCount);
+}
+
+// A negative count so large that sampling time x count runs past the 64-bit
+// range must not come out as a positive total and be taken: its low 32 bits
+// would become a sample count far beyond the arrays.
+TEST(DocumentTimeBase, HugeNegativeCountIsRefusedNotWrapped) {
+    CKDXDoc doc;
+    ASSERT_TRUE(doc.SetTimeBase(20, 1000));
+    const int64_t wrapsPositive = std::numeric_limits<int64_t>::min() / 20 - 1;
+    EXPECT_FALSE(doc.SetTimeBase(20, wrapsPositive));
+    EXPECT_FALSE(doc.SetTimeBase(MaxSamplingTimeNs, std::numeric_limits<int64_t>::min() / 335544320 - 1));
+    EXPECT_EQ(doc.GetSampleCount(), 1000u);
+    EXPECT_EQ(doc.GetTotalTime(), 20000u);
 }
 
 TEST(DocumentNew, ClearsEverythingAndAppliesTheSyncRule) {
