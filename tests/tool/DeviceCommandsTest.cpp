@@ -166,6 +166,37 @@ TEST_F(DeviceCommands, SendWritesTheFilesSamplesAndSettings) {
     EXPECT_NE(log.find("written=6 : 9A 01 00 18 66 8E\n"), std::string::npos) << log;
 }
 
+// The settings sent are the document's after Open: a waveform of 20 uS or
+// more gets the long sync pulse whatever the file says, and a file of another
+// format version gets a fresh data identity.
+TEST_F(DeviceCommands, SendAppliesTheDocumentsRulesToTheFile) {
+    Bus({{"generators", {{{"protocol", "block"}}}}});
+    OutputSettings output;
+    output.syncPulseWidth = 1;
+    WaveformHeader header;
+    header.sampleCount = 1000;
+    header.samplingStep = 1;
+    header.totalTimeNs = 20000;
+    header.dataId = 77;
+    header.formatVersion = 15;
+    header.output = output;
+    SampleBuffers buffers;
+    const fs::path path = dir / "old.kdx";
+    std::string message;
+    ASSERT_TRUE(WriteWaveformFile(path, header, ArraysOf(std::as_const(buffers)), DialogMemories{}, message));
+
+    ASSERT_EQ(Tool("send '" + path.string() + "'").exitCode, 0);
+    const std::string log = SimLog();
+    // Parameter block: identity, count 1000 (E8 03), step 1, repeat 1, then
+    // the eight settings bytes with the pulse width (the last) now 0.
+    const size_t block = log.find("written=256 : ");
+    ASSERT_NE(block, std::string::npos) << log;
+    const std::string bytes = log.substr(block + 14, 24 * 3);
+    EXPECT_NE(bytes.substr(0, 12), "4D 00 00 00 ") << bytes;
+    EXPECT_EQ(bytes.substr(12, 36), "E8 03 00 00 01 00 00 00 01 00 00 00 ") << bytes;
+    EXPECT_EQ(bytes.substr(48), "00 00 00 00 00 00 00 00 ") << bytes;
+}
+
 TEST_F(DeviceCommands, SendRefusesAnInvalidRepeatCountBeforeTouchingTheGenerator) {
     Bus({{"generators", {json::object()}}});
     OutputSettings output;

@@ -13,6 +13,7 @@
 #include "device/DeviceLink.h"
 #include "device/DeviceProtocol.h"
 #include "device/OutputRules.h"
+#include "document/KDXDoc.h"
 #include "document/WaveformFile.h"
 
 namespace kdx::tool {
@@ -143,7 +144,13 @@ int RunSend(const std::string& path, const std::string& serial) {
         std::cerr << message << '\n';
         return 1;
     }
-    const OutputSettings& settings = file->header.output;
+    // The document as the editor would hold it after Open: the sync-pulse rule
+    // applied to the settings, and a fresh data identity for a file of another
+    // format version.
+    auto doc = std::make_unique<CKDXDoc>();
+    doc->LoadFromFile(file->header, ArraysOf(std::as_const(file->buffers)), file->params,
+                      file->header.formatVersion == FileFormatVersion);
+    const OutputSettings& settings = doc->GetOutputSettings();
     if (!RepeatCountAcceptable(settings)) {
         std::cerr << MsgRepeatCountInvalid << '\n';
         return 1;
@@ -154,12 +161,12 @@ int RunSend(const std::string& path, const std::string& serial) {
     Calibration calibration;
     if (status == LINK_OK) status = ReadCalibration(generator.handle, calibration);
     if (status == LINK_OK) {
-        const uint32_t count = file->header.sampleCount;
+        const uint32_t count = doc->GetSampleCount();
         std::vector<uint8_t> words(SampleWordBufferSize);
-        BuildSampleWords(calibration, generator.useRegisterProtocol, ArraysOf(std::as_const(file->buffers)), count,
+        BuildSampleWords(calibration, generator.useRegisterProtocol, std::as_const(*doc).GetSampleArrays(), count,
                          words.data());
         status = WriteWaveform(generator.handle, generator.useRegisterProtocol, settings, count,
-                               file->header.samplingStep, file->header.dataId, calibration, words.data());
+                               doc->GetSamplingStep(), doc->GetDataId(), calibration, words.data());
     }
     if (status != LINK_OK) return Fail(MsgDataSetFailed, status);
     return 0;
