@@ -11,6 +11,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
@@ -30,6 +33,7 @@
 #include "ui/frame/ReadoutBar.h"
 #include "ui/frame/core/CommandIds.h"
 #include "ui/frame/core/CommandTable.h"
+#include "ui/core/TimeAxis.h"
 #include "ui/view/KDXView.h"
 #include "ScriptedPrompts.h"
 
@@ -419,6 +423,40 @@ private slots:
         QVERIFY(right->isEnabled());
         QVERIFY(f.frame->Readout()->Button(cmd::CursorStepLeft)->isEnabled());
         QVERIFY(!f.frame->Readout()->Field(1005).isEmpty());
+    }
+
+    void readoutFieldsShowTheirWholeText() {
+        Fixture f;
+        f.frame->resize(1000, 700);
+        QCoreApplication::processEvents();
+        ReadoutBar* bar = f.frame->Readout();
+        // Room for the text inside a field's frame and margins, as the style draws it.
+        const auto room = [](QLineEdit* edit) {
+            QStyleOptionFrame option;
+            option.initFrom(edit);
+            option.rect = edit->rect();
+            option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+            const QMargins margins = edit->textMargins();
+            return edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).width() -
+                   margins.left() - margins.right() - 4;  // the line edit's own margin of 2 on each side
+        };
+        const auto fits = [&](int id, const QString& text) {
+            bar->SetField(id, text);
+            QCoreApplication::processEvents();  // the layouts follow the new width
+            QLineEdit* edit = bar->FieldWidget(id);
+            return edit->fontMetrics().horizontalAdvance(text) <= room(edit);
+        };
+        // A negative interval keeps its sign; the longest times keep their leading digits.
+        QVERIFY(fits(readout::CursorMinusMark, QStringLiteral("-3.74996 mS")));
+        QVERIFY(fits(readout::MouseMinusCursor, QStringLiteral("-999.99998 mS")));
+        QVERIFY(fits(readout::CursorMinusMark, QStringLiteral("-87960.93022208 S")));
+        QVERIFY(fits(readout::TotalTime, QStringLiteral("87960.93022208 S")));
+        QVERIFY(fits(readout::CursorVoltage, QStringLiteral("-1234.567 V")));
+        // The wider bar scrolls sideways, and the scroll bar covers no field.
+        auto* area = qobject_cast<QScrollArea*>(bar->parentWidget()->parentWidget());
+        QVERIFY(area);
+        QVERIFY(area->horizontalScrollBar()->isVisible());
+        QVERIFY(area->viewport()->height() >= bar->sizeHint().height());
     }
 
     void busyCommandIsDisabledAndNotReentered() {

@@ -13,6 +13,9 @@ namespace kdx {
 
 namespace {
 
+// Frame and inner margins of a read-only field around its text.
+constexpr int FieldPadding = 10;
+
 struct ReadoutField {
     int id;
     const char* label;
@@ -30,7 +33,7 @@ ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent) {
         edit->setFocusPolicy(Qt::ClickFocus);
         edit->setObjectName(QStringLiteral("readout%1").arg(field.id));
         edit->setAlignment(field.chars <= 2 ? Qt::AlignCenter : Qt::AlignRight);
-        const int width = metrics.horizontalAdvance(QString(field.chars, QLatin1Char('0'))) + 10;
+        const int width = metrics.horizontalAdvance(QString(field.chars, QLatin1Char('0'))) + FieldPadding;
         edit->setMinimumWidth(width);
         edit->setMaximumWidth(field.chars <= 2 ? width : width * 3 / 2);
         fields[field.id] = edit;
@@ -91,8 +94,8 @@ ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent) {
     row->addWidget(markBox, 3);
 
     auto [intervalBox, intervalGrid] = group("インターバル");
-    intervalGrid->addLayout(pairs({{1013, "カーソル－タイムマーク", 9}}), 0, 0);
-    intervalGrid->addLayout(pairs({{1007, "マウス－カーソル", 9}}), 1, 0);
+    intervalGrid->addLayout(pairs({{1013, "カーソル－タイムマーク", 11}}), 0, 0);
+    intervalGrid->addLayout(pairs({{1007, "マウス－カーソル", 11}}), 1, 0);
     row->addWidget(intervalBox, 2);
     row->addStretch(1);
 }
@@ -102,7 +105,17 @@ void ReadoutBar::BindButton(int id, QAction* action) {
 }
 
 void ReadoutBar::SetField(int id, const QString& text) {
-    if (QLineEdit* edit = FieldWidget(id)) edit->setText(text);
+    QLineEdit* edit = FieldWidget(id);
+    if (!edit) return;
+    // A text wider than its field would lose its start (the sign of an
+    // interval, the leading digits of a time), so the field widens to the
+    // widest text it has shown; a narrow window scrolls the bar instead.
+    const int needed = edit->fontMetrics().horizontalAdvance(text) + FieldPadding;
+    if (needed > edit->minimumWidth()) {
+        edit->setMinimumWidth(needed);
+        if (needed > edit->maximumWidth()) edit->setMaximumWidth(needed);
+    }
+    edit->setText(text);
 }
 
 QString ReadoutBar::Field(int id) const {
