@@ -83,5 +83,12 @@ int main(int argc, char** argv) {
         std::cerr << e.what() << '\n';
         return 2;
     }
+    // Output that never arrived (a full disk, a closed file) is a failure,
+    // whatever the command itself returned.
+    std::cout.flush();
+    if (!std::cout && exitCode == 0) {
+        std::cerr << "kdx-tool: the output could not be written\n";
+        return 1;
+    }
     return exitCode;
 }
