@@ -1,13 +1,14 @@
 #include "app/KDXApp.h"
 
-#include <QScreen>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLockFile>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include "app/AboutDlg.h"
 #include "app/core/ProfileFile.h"
@@ -25,6 +26,17 @@ void RegisterFontSubstitutions() {
                                {QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"),
                                 QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("VL Gothic"),
                                 QStringLiteral("TakaoGothic"), QStringLiteral("monospace")});
+}
+
+bool InstallToolkitTranslations() {
+    // Owned by the application for the rest of the run.
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 CKDXApp::CKDXApp() = default;

@@ -64,4 +64,9 @@ private:
 // installed Japanese Gothic face.
 void RegisterFontSubstitutions();
 
+// Installs the toolkit's own Japanese texts (file dialogs, edit-field menus)
+// into the application, so that the standard dialogs speak the program's
+// language; false when the translations are not installed.
+bool InstallToolkitTranslations();
+
 }  // namespace kdx

@@ -3,6 +3,9 @@
 // time-base dialogs and the single-instance rule.
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLibraryInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
@@ -646,6 +649,22 @@ private slots:
             QVERIFY(p2.messages.isEmpty());
             QVERIFY(second.Document()->HasWaveform());  // the command-line file opened
         }
+    }
+
+    // Last: the toolkit's translations stay installed for the rest of the run.
+    void standardDialogsSpeakJapanese() {
+        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+            QSKIP("the toolkit's Japanese translations are not installed");
+        QVERIFY(InstallToolkitTranslations());
+        QFileDialog dialog(nullptr, QStringLiteral("開く"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        QVERIFY(lookIn);
+        QVERIFY2(lookIn->text() != QStringLiteral("Look in:"), qPrintable(lookIn->text()));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        QVERIFY(buttons);
+        QVERIFY(buttons->button(QDialogButtonBox::Cancel));
+        QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text().contains(QStringLiteral("Cancel")), false);
     }
 };
 
