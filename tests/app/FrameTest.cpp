@@ -462,6 +462,37 @@ private slots:
         QVERIFY(area->viewport()->height() >= bar->sizeHint().height());
     }
 
+    void ctrlPPrintsTheView() {
+        Fixture f;
+        f.frame->UpdateCommands();
+        QVERIFY(!f.frame->PrintAction()->isEnabled());  // nothing to print yet
+        QVERIFY(!f.frame->PrintView());
+        QCOMPARE(f.prompts.printerAsked, 0);
+        f.New();
+        f.frame->UpdateCommands();
+        QVERIFY(f.frame->PrintAction()->isEnabled());
+        QCOMPARE(f.frame->PrintAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+
+        // Cancelling the print dialog prints nothing.
+        QVERIFY(!f.frame->PrintView());
+        QCOMPARE(f.prompts.printerAsked, 1);
+
+        f.prompts.printPdfPath = Path("view.pdf");
+        f.frame->activateWindow();
+        QTest::keyClick(f.frame.get(), Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(f.prompts.printerAsked, 2);
+        QFile pdf(f.prompts.printPdfPath);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF"));
+        QVERIFY(bytes.contains("/Image"));  // the view went onto the page
+
+        // A printer that cannot be opened is reported, not passed over.
+        f.prompts.printPdfPath = Path("no-such-folder/view.pdf");
+        QVERIFY(!f.frame->PrintView());
+        QCOMPARE(f.prompts.messages.size(), 1);
+    }
+
     void busyCommandIsDisabledAndNotReentered() {
         Fixture f;
         int asked = 0;

@@ -1,6 +1,7 @@
 // Answers the frame's questions from a script and records what was asked.
 #pragma once
 
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -21,6 +22,8 @@ public:
     std::optional<TimeBaseChoice> newTimeBase = TimeBaseChoice{5000000, 20, 250000};
     std::optional<TimeBaseChoice> timeChange;
     std::function<void()> whileAskingNewTimeBase;  // runs while File New's dialog would be up
+    QString printPdfPath;  // the print dialog prints into this PDF file; empty: cancelled
+    int printerAsked = 0;
 
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
     PromptAnswer AskYesNoCancel(QWidget*, const QString& text) override {
@@ -37,6 +40,13 @@ public:
         return newTimeBase;
     }
     std::optional<TimeBaseChoice> AskTimeChange(QWidget*, int64_t, int64_t, int64_t) override { return timeChange; }
+    bool AskPrinter(QWidget*, QPrinter& printer) override {
+        ++printerAsked;
+        if (printPdfPath.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printPdfPath);
+        return true;
+    }
 };
 
 }  // namespace kdx::test

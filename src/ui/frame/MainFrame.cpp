@@ -11,7 +11,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
+#include <QPrinter>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -37,6 +40,8 @@ namespace {
 constexpr int64_t NewPresetTotalNs = 5000000;
 constexpr int64_t NewPresetSamplingNs = 20;
 constexpr int64_t NewPresetCount = 250000;
+
+constexpr const char* MsgPrintFailed = "印刷できませんでした。";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -153,6 +158,11 @@ void CMainFrame::CreateActions() {
     for (int id : {cmd::CursorStepLeft, cmd::CursorStepRight, cmd::CursorPageLeft, cmd::CursorPageRight}) {
         readout->BindButton(id, actions[id]);
     }
+    // Printing has an accelerator but no menu item.
+    printAction = new QAction(this);
+    printAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(printAction, &QAction::triggered, this, [this] { PrintView(); });
+    addAction(printAction);
 }
 
 void CMainFrame::CreateHandlers() {
@@ -306,6 +316,7 @@ void CMainFrame::UpdateCommands() {
         }
     }
     actions.at(cmd::EditLock)->setChecked(!frameBlock.editAllowed);
+    printAction->setEnabled(s.hasWaveform && !printing);
 }
 
 void CMainFrame::RunCommand(int id) {
@@ -450,6 +461,34 @@ bool CMainFrame::ConfirmDiscard() {
     case PromptAnswer::No: return true;
     default: return false;
     }
+}
+
+bool CMainFrame::PrintView() {
+    if (!doc.HasWaveform() || printing) return false;
+    printing = true;
+    ScheduleUpdate();
+    const auto done = qScopeGuard([this] {
+        printing = false;
+        ScheduleUpdate();
+    });
+    // The view is wider than high, so the page is too.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(title);
+    if (!prompts->AskPrinter(this, printer)) return false;
+    const QImage image = view->grab().toImage();
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        ShowMessage(MsgPrintFailed);
+        return false;
+    }
+    // The whole view, as large as the page allows, without distortion.
+    const QRect page = painter.viewport();
+    const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
+    painter.setViewport(page.x(), page.y(), size.width(), size.height());
+    painter.setWindow(image.rect());
+    painter.drawImage(0, 0, image);
+    return painter.end();
 }
 
 // ---- Edit commands ----

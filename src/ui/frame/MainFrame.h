@@ -63,6 +63,10 @@ public:
     void NewWaveformCommand();
     // A file dropped on the window or named on the command line.
     bool OpenDroppedFile(const QString& path);
+    // Ctrl+P: the view as it is on screen, on one page of the printer the
+    // user chooses; false when cancelled or when printing failed.
+    bool PrintView();
+    QAction* PrintAction() const { return printAction; }
 
     // Per-file state.
     const FrameBlock& Block() const { return frameBlock; }
@@ -124,6 +128,7 @@ private:
     QMenu* zoomPopup = nullptr;
     std::array<QMenu*, 4> lanePopups{};
     std::map<int, QAction*> actions;
+    QAction* printAction = nullptr;
     std::map<int, std::function<void()>> handlers;
     std::map<int, bool> busy;
     QTimer idleTimer;
@@ -135,6 +140,7 @@ private:
     QString title;
     QString titlePrefix;
     bool outputAvailable = false;
+    bool printing = false;
 };
 
 }  // namespace kdx

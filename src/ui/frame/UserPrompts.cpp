@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 #include "document/qt/WaveTimeChangeDlg.h"
@@ -63,6 +65,11 @@ std::optional<TimeBaseChoice> QtUserPrompts::AskTimeChange(QWidget* parent, int6
     CWaveTimeChangeDlg dialog(totalNs, samplingNs, count, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return TimeBaseChoice{dialog.TotalTime(), samplingNs, dialog.SampleCount()};
+}
+
+bool QtUserPrompts::AskPrinter(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace kdx

@@ -1,5 +1,5 @@
 // Everything the frame asks the user through a modal window: message boxes,
-// the file dialogs and the two time-base dialogs. One interface, so tests can
+// the file dialogs, the two time-base dialogs and the print dialog. One interface, so tests can
 // answer them without a window; QtUserPrompts shows the real ones.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace kdx {
@@ -37,10 +38,12 @@ public:
     // The total-time change; nullopt when the dialog was closed.
     virtual std::optional<TimeBaseChoice> AskTimeChange(QWidget* parent, int64_t totalNs, int64_t samplingNs,
                                                         int64_t count) = 0;
+    // The print dialog, which sets up the printer; false when cancelled.
+    virtual bool AskPrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
 // The real windows: QMessageBox with Japanese button captions, QFileDialog
-// with the KDX filters, CWaveTimeDlg and CWaveTimeChangeDlg.
+// with the KDX filters, CWaveTimeDlg, CWaveTimeChangeDlg and QPrintDialog.
 class QtUserPrompts : public UserPrompts {
 public:
     void ShowMessage(QWidget* parent, const QString& text) override;
@@ -51,6 +54,7 @@ public:
                                                  int64_t count) override;
     std::optional<TimeBaseChoice> AskTimeChange(QWidget* parent, int64_t totalNs, int64_t samplingNs,
                                                 int64_t count) override;
+    bool AskPrinter(QWidget* parent, QPrinter& printer) override;
 };
 
 }  // namespace kdx
