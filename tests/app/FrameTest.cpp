@@ -410,6 +410,18 @@ private slots:
         QMenu* cursor = f.frame->ContextMenuAt(f.Center(cursorBox));
         QVERIFY(cursor);
         QVERIFY(cursor->actions().contains(f.frame->Action(cmd::CursorToStart)));
+
+        // Beside the cursor, setting the mark at the cursor says what it sets,
+        // follows the command's rule and sets the mark.
+        QAction* setMark = cursor->actions().back();
+        QCOMPARE(setMark->text(), QStringLiteral("タイムマークを設置"));
+        QCOMPARE(f.frame->Action(cmd::MarkAtCursor)->text(), QStringLiteral("カーソル位置に設置"));
+        f.frame->UpdateCommands();
+        QVERIFY(setMark->isEnabled());
+        setMark->trigger();
+        QVERIFY(f.frame->View()->Model().TimeMarkSet());
+        f.frame->UpdateCommands();
+        QVERIFY(!setMark->isEnabled());
     }
 
     void readoutButtonsStepTheCursor() {

@@ -255,8 +255,13 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateContextMenus() {
     cursorPopup = AddPopup(nullptr, "Cursor", {cmd::CursorToTimeMark, cmd::CursorToStart, cmd::CursorToLastEdit, 0,
-                                               cmd::CursorBack, cmd::CursorForward, 0, cmd::CursorToPosition, 0,
-                                               cmd::MarkAtCursor});
+                                               cmd::CursorBack, cmd::CursorForward, 0, cmd::CursorToPosition, 0});
+    // Beside the cursor the command names what it sets; in the time-mark
+    // menu it names where. Same command, same rule.
+    markAtCursorInCursorMenu = new QAction(QStringLiteral("タイムマークを設置"), this);
+    markAtCursorInCursorMenu->setStatusTip(actions.at(cmd::MarkAtCursor)->statusTip());
+    connect(markAtCursorInCursorMenu, &QAction::triggered, this, [this] { RunCommand(cmd::MarkAtCursor); });
+    cursorPopup->addAction(markAtCursorInCursorMenu);
     markPopup = AddPopup(nullptr, "TimeMark", {cmd::MarkToCursor, cmd::MarkToStart, cmd::MarkToLastEdit,
                                                cmd::MarkToPosition, 0, cmd::MarkDelete});
     zoomPopup = AddPopup(nullptr, "Zoom", {cmd::ZoomWhole, cmd::ZoomStandard, cmd::ZoomMax, cmd::ZoomIn, cmd::ZoomOut,
@@ -316,6 +321,7 @@ void CMainFrame::UpdateCommands() {
         }
     }
     actions.at(cmd::EditLock)->setChecked(!frameBlock.editAllowed);
+    markAtCursorInCursorMenu->setEnabled(actions.at(cmd::MarkAtCursor)->isEnabled());
     printAction->setEnabled(s.hasWaveform && !printing);
 }
 

@@ -124,6 +124,7 @@ private:
     QToolBar* toolBar = nullptr;
     QMenu* analogMenu = nullptr;
     QMenu* cursorPopup = nullptr;
+    QAction* markAtCursorInCursorMenu = nullptr;
     QMenu* markPopup = nullptr;
     QMenu* zoomPopup = nullptr;
     std::array<QMenu*, 4> lanePopups{};
