@@ -49,14 +49,26 @@ QString CKDXApp::LocateSettingsFile() {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromUtf8(SettingsFileName));
 }
 
-std::unique_ptr<QLockFile> CKDXApp::AcquireInstanceLock() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    auto lock = std::make_unique<QLockFile>(QDir(dir).filePath(QStringLiteral("KDX.lock")));
+std::unique_ptr<QLockFile> CKDXApp::AcquireInstanceLock(bool* heldElsewhere) {
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // Without a runtime directory the lock goes into the shared temporary
+    // directory under the user's name, so that one user's editor never
+    // counts as another user's running instance.
+    const QString path = dir.isEmpty() ? QDir::temp().filePath(QStringLiteral("KDX-%1.lock").arg(QDir::home().dirName()))
+                                       : QDir(dir).filePath(QStringLiteral("KDX.lock"));
+    return LockInstanceAt(path, heldElsewhere);
+}
+
+std::unique_ptr<QLockFile> CKDXApp::LockInstanceAt(const QString& path, bool* heldElsewhere) {
+    if (heldElsewhere) *heldElsewhere = false;
+    auto lock = std::make_unique<QLockFile>(path);
     // Age never makes a lock stale; only a holder that no longer runs does.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) return nullptr;
-    return lock;
+    if (lock->tryLock(0)) return lock;
+    // Only a lock that exists and is held is another instance; a lock file
+    // that cannot be made at all says nothing about other instances.
+    if (heldElsewhere) *heldElsewhere = lock->error() == QLockFile::LockFailedError;
+    return nullptr;
 }
 
 bool CKDXApp::RunStartup(const QStringList& arguments, UserPrompts* prompts, bool showWindow) {
@@ -70,11 +82,15 @@ bool CKDXApp::RunStartup(const QStringList& arguments, UserPrompts* prompts, boo
     QtUserPrompts realPrompts;
     UserPrompts& ask = prompts ? *prompts : static_cast<UserPrompts&>(realPrompts);
     if (maxNumber == 1) {
-        instanceLock = AcquireInstanceLock();
-        if (!instanceLock) {
+        bool heldElsewhere = false;
+        instanceLock = AcquireInstanceLock(&heldElsewhere);
+        if (heldElsewhere) {
             ask.ShowMessage(nullptr, QString::fromUtf8(MsgAlreadyRunning));
             return false;
         }
+        // When no lock can be made (no writable place for it), the editor
+        // still starts, as it does when the system cannot create the mutex:
+        // refusing with "already running" would be untrue.
     }
 
     doc = std::make_unique<CKDXDoc>();

@@ -46,9 +46,11 @@ public:
     // KDX.INI beside the executable, or the file named by KDX_INI.
     static QString LocateSettingsFile();
     // The single-instance lock "KDX" in the user's runtime (or temporary)
-    // directory; null when another running instance holds it. A lock left by
-    // a process that no longer runs is taken over.
-    static std::unique_ptr<QLockFile> AcquireInstanceLock();
+    // directory; null when it is not held. heldElsewhere tells whether another
+    // running instance holds it (rather than the lock being impossible to
+    // make). A lock left by a process that no longer runs is taken over.
+    static std::unique_ptr<QLockFile> AcquireInstanceLock(bool* heldElsewhere = nullptr);
+    static std::unique_ptr<QLockFile> LockInstanceAt(const QString& path, bool* heldElsewhere = nullptr);
 
 private:
     std::unique_ptr<QLockFile> instanceLock;

@@ -650,7 +650,15 @@ private slots:
         {
             auto first = CKDXApp::AcquireInstanceLock();
             QVERIFY(first);
-            QVERIFY(!CKDXApp::AcquireInstanceLock());
+            bool heldElsewhere = false;
+            QVERIFY(!CKDXApp::AcquireInstanceLock(&heldElsewhere));
+            QVERIFY(heldElsewhere);
+        }
+        {
+            // A lock that cannot be made at all is not another instance.
+            bool heldElsewhere = true;
+            QVERIFY(!CKDXApp::LockInstanceAt(Path("no-such-folder/KDX.lock"), &heldElsewhere));
+            QVERIFY(!heldElsewhere);
         }
         QVERIFY(CKDXApp::AcquireInstanceLock());
         {
