@@ -163,6 +163,18 @@ private slots:
         Shot(*view, "cursor");
     }
 
+    // The values under a time mark scrolled out of view change with edits too.
+    void offScreenMarkReadoutsFollowEdits() {
+        NewView(20, 1000);
+        view->SetTimeMark(900);
+        view->RunCommand(viewcmd::MaximumZoom);  // the window stays at the cursor, far from the mark
+        QVERIFY(view->Model().TimeMarkSet() && !view->Model().IsTimeMarkVisible());
+        QCOMPARE(readouts[readout::MarkLevel[0]], QStringLiteral("0"));
+        QVERIFY(doc->InvertChannel(0));
+        view->Redraw();
+        QCOMPARE(readouts[readout::MarkLevel[0]], QStringLiteral("1"));
+    }
+
     void labelsAreDrawn() {
         NewView(20, 250000);
         const PixelRect plot = Layout().analogPlot;

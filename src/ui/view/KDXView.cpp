@@ -186,8 +186,13 @@ void CKDXView::RepaintAll() {
     // 6. Lanes.
     for (int ch = 0; ch < DigitalChannelCount; ++ch) DrawLaneColumns(p, ch, xa, xb);
     p.end();
-    // 7, 8. Time mark and cursor on top.
-    if (model.IsTimeMarkVisible()) DrawTimeMark();
+    // 7, 8. Time mark and cursor on top. An edit changes the values under a
+    // mark scrolled out of view too, so its readouts are rewritten anyway.
+    if (model.IsTimeMarkVisible()) {
+        DrawTimeMark();
+    } else if (model.TimeMarkSet()) {
+        WriteMarkReadouts();
+    }
     DrawCursor();
 }
 
