@@ -200,6 +200,22 @@ TEST_F(KdxTool, FailuresUseTheDocumentedStatusAndMessages) {
     EXPECT_EQ(Tool("new -o " + P("x.kdx") + " --total 1mS --sampling 20 --count 10").status, 2);
 }
 
+TEST_F(KdxTool, OutputThatCannotBeWrittenIsAFailure) {
+    ASSERT_EQ(Tool("new -o " + P("f.kdx") + " --total 1mS").status, 0);
+    for (const std::string& args : {"info " + P("f.kdx"), "export " + P("f.kdx"), std::string("timebase --total 1S")}) {
+        const int raw = std::system(("'" + std::string(KDX_TOOL_PATH) + "' " + args + " >/dev/full 2>'" +
+                                     (dir / "err").string() + "'")
+                                        .c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << args;
+        EXPECT_EQ(Slurp(dir / "err"), "kdx-tool: the output could not be written\n") << args;
+    }
+}
+
+TEST_F(KdxTool, TimeArgumentsMayCarryBlanksAroundThem) {
+    EXPECT_EQ(Tool("timebase --total ' 5 mS '").out, Tool("timebase --total 5mS").out);
+    EXPECT_EQ(Tool("timebase --total ' 5 mS '").status, 0);
+}
+
 TEST_F(KdxTool, InfoStaysValidJsonWhateverTheTextBytes) {
     kdx::CKDXDoc doc;
     ASSERT_TRUE(doc.NewWaveform(20, 10));

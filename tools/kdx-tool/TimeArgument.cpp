@@ -7,6 +7,9 @@ namespace kdx::tool {
 
 std::optional<TimeArgument> SplitTimeArgument(std::string_view text, bool allowMinutesHours) {
     static constexpr std::array<std::string_view, 6> Units = {"ns", "us", "ms", "s", "m", "h"};
+    // Blanks around the whole argument come from quoting in scripts.
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     size_t end = text.size();
     while (end > 0 && std::isalpha(static_cast<unsigned char>(text[end - 1]))) --end;
     std::string unit;
