@@ -195,6 +195,34 @@ private slots:
         QCOMPARE(f.frame->Readout()->Field(1018), QStringLiteral("0"));
     }
 
+    void undoOfAChannelCommandKeepsTheEditPositionsOfEarlierEdits() {
+        Fixture f;
+        f.New();
+        CKDXView* view = f.frame->View();
+        // An analog edit over 100..200, committed and applied as a generator's runner does.
+        const auto analogEdit = [&](uint32_t a, uint32_t b) {
+            f.doc.BeginAnalogEdit();
+            f.doc.AnalogSamples()[a] = 0.5;
+            f.doc.CommitAnalogEdit();
+            view->OnEditApplied(a, b);
+        };
+        analogEdit(100, 200);
+        f.frame->RunCommand(cmd::ChannelInvert[1]);
+        f.frame->RunCommand(cmd::EditUndo);
+        QCOMPARE(f.doc.GetDigitalChannel(1)[0], uint8_t{0});
+        // The inverted channel recorded no position, so its undo takes none away.
+        QCOMPARE(view->CursorSample(), 200u);
+        QVERIFY(!view->Model().Ring().IsEmpty());
+        QCOMPARE(view->Model().Ring().NewestEntry(), 200u);
+        QVERIFY(f.Enabled(cmd::CursorBack));
+
+        // Undoing an edit that did record its positions still drops them.
+        analogEdit(300, 400);
+        f.frame->RunCommand(cmd::EditUndo);
+        QCOMPARE(view->CursorSample(), 300u);
+        QCOMPARE(view->Model().Ring().NewestEntry(), 200u);
+    }
+
     void acceleratorsReachTheirCommands() {
         Fixture f;
         f.frame->activateWindow();

@@ -413,6 +413,7 @@ void CKDXView::WriteMouseReadout(int x) {
 
 void CKDXView::ResetView() {
     SyncDocument();
+    ringEditCount.reset();
     EndDrag();
     model.ResetView();
     RefreshAll();
@@ -421,6 +422,7 @@ void CKDXView::ResetView() {
 
 void CKDXView::RestoreViewState(const ViewBlock& block) {
     SyncDocument();
+    ringEditCount.reset();
     model.RestoreViewState(block);
     EndDrag();
     RefreshAll();
@@ -431,13 +433,20 @@ ViewBlock CKDXView::CaptureViewBlock() const { return model.CaptureViewBlock(); 
 
 void CKDXView::OnEditApplied(uint32_t first, uint32_t end) {
     SyncDocument();
-    if (model.OnEditApplied(first, end) == ViewUpdate::Full) Redraw();
+    const ViewUpdate u = model.OnEditApplied(first, end);
+    ringEditCount = doc.GetEditCount();
+    if (u == ViewUpdate::Full) Redraw();
     emit viewStateChanged();
 }
 
 void CKDXView::OnUndoApplied() {
     SyncDocument();
-    if (model.AfterUndo() == ViewUpdate::Full) Redraw();
+    // Undo takes one from the edit count. Channel commands, shifts and swaps
+    // record no position: undoing them leaves the ring and the cursor alone
+    // instead of dropping the positions of an earlier edit.
+    const bool undidRecordedEdit = ringEditCount && *ringEditCount == doc.GetEditCount() + 1;
+    ringEditCount.reset();
+    if (!undidRecordedEdit || model.AfterUndo() == ViewUpdate::Full) Redraw();
     emit viewStateChanged();
 }
 

@@ -145,6 +145,9 @@ private:
     QBasicTimer dragTimer;
     ReadoutSink readoutSink;
     PositionPrompt positionPrompt;
+    // The document's edit count right after the last edit recorded in the
+    // ring; an undo takes positions away only when it undoes that edit.
+    std::optional<int32_t> ringEditCount;
 };
 
 }  // namespace kdx
