@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
+
+#if defined(__unix__)
+#include <sys/resource.h>
+#endif
 
 #include "app/core/ProfileFile.h"
 #include "app/core/StartupSettings.h"
@@ -100,6 +106,44 @@ TEST(ProfileFile, MissingAndReadOnlyFilesGiveDefaults) {
     EXPECT_EQ(file.Read("VELX-9", "MaxNumber", ""), "2");
     std::filesystem::remove_all(dir);
 }
+
+#if defined(__unix__)
+// The settings file also holds the device list: a write that cannot finish,
+// or a file the user made read-only, must leave it as it was.
+TEST(ProfileFile, FailedWritesKeepTheFileWhole) {
+    const auto dir = std::filesystem::temp_directory_path() / "kdx_profile_keep_test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const auto path = dir / "KDX.INI";
+    std::string original = "[KDX]\r\nVersion=6.0\r\n";
+    for (int i = 1; i <= 200; ++i)
+        original += "[VELX-9.Device" + std::to_string(i) + "]\r\nSerialNo=2026" + std::to_string(1000 + i) + "\r\n";
+    std::ofstream(path, std::ios::binary) << original;
+    const auto contents = [&] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    ProfileFile file(path);
+
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 256;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = file.Write("KDX", "Version", "6.1");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(contents(), original);
+
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    EXPECT_FALSE(file.Write("KDX", "Version", "6.1"));
+    EXPECT_EQ(contents(), original);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+    std::filesystem::remove_all(dir);
+}
+#endif
 
 }  // namespace
 }  // namespace kdx

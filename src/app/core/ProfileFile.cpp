@@ -1,6 +1,7 @@
 #include "app/core/ProfileFile.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -142,11 +143,32 @@ bool ProfileFile::Write(std::string_view section, std::string_view key, std::str
     IniText ini(text);
     ini.Set(section, key, value);
     const std::string out = ini.Text();
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    file.write(out.data(), static_cast<std::streamsize>(out.size()));
-    file.close();
-    return !file.fail();
+
+    // A read-only settings file keeps its contents: writes to it just fail.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
+
+    // The file also holds the device list; written in place, a full disk
+    // would leave it empty. Write beside it, then put it in place whole.
+    const fs::path temporary = path.parent_path() / ("~" + path.filename().string() + ".tmp");
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (!file) return false;
+        file.write(out.data(), static_cast<std::streamsize>(out.size()));
+        file.close();
+        if (file.fail()) {
+            fs::remove(temporary, ec);
+            return false;
+        }
+    }
+    fs::rename(temporary, path, ec);
+    if (ec) {
+        fs::remove(temporary, ec);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace kdx
