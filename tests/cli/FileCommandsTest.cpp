@@ -11,24 +11,15 @@
 
 #include "document/KDXDoc.h"
 #include "document/WaveformFile.h"
+#include "support/ToolProcess.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using kdx::testing::ReadText;
+using kdx::testing::ToolRun;
 
 class KdxTool : public ::testing::Test {
 protected:
@@ -40,13 +31,7 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     // Runs kdx-tool with the arguments (already quoted for the shell).
-    ToolRun Tool(const std::string& args) {
-        const fs::path out = dir / "stdout", err = dir / "stderr";
-        const std::string cmd = std::string("'") + KDX_TOOL_PATH + "' " + args + " >'" + out.string() + "' 2>'" +
-                                err.string() + "'";
-        const int raw = std::system(cmd.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
-    }
+    ToolRun Tool(const std::string& args) { return kdx::testing::RunTool("", args, dir); }
     std::string P(const std::string& name) const { return "'" + (dir / name).string() + "'"; }
 
     fs::path dir;
@@ -56,11 +41,11 @@ protected:
 
 TEST_F(KdxTool, TimebaseRowsAreTheDialogsTexts) {
     auto r = Tool("timebase --total 5mS");
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "*\t設定 1\t5 mS\t20 nS\t250000\t0.000000000 %\n");
 
     r = Tool("timebase --total '1 s'");
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     std::istringstream lines(r.out);
     std::string first, second, third;
     std::getline(lines, first);
@@ -72,24 +57,24 @@ TEST_F(KdxTool, TimebaseRowsAreTheDialogsTexts) {
     EXPECT_NE(third.find("\t3.82 uS\t261781\t"), std::string::npos) << third;
 
     r = Tool("timebase --sampling '25 nS' --count 1000");
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out,
               "*\t設定 2\t20 uS\t20 nS\t1000\t-20.000000000 %\n"
               "\t設定 3\t40 uS\t40 nS\t1000\t60.000000000 %\n");
 
     // Minutes and hours are total-time units only.
-    EXPECT_EQ(Tool("timebase --total '1 M'").status, 0);
-    EXPECT_EQ(Tool("timebase --sampling '1 H' --count 10").status, 2);
-    EXPECT_EQ(Tool("timebase --total abc").status, 2);
-    EXPECT_EQ(Tool("timebase --total '1 furlong'").status, 2);
-    EXPECT_EQ(Tool("timebase").status, 2);
+    EXPECT_EQ(Tool("timebase --total '1 M'").exitCode, 0);
+    EXPECT_EQ(Tool("timebase --sampling '1 H' --count 10").exitCode, 2);
+    EXPECT_EQ(Tool("timebase --total abc").exitCode, 2);
+    EXPECT_EQ(Tool("timebase --total '1 furlong'").exitCode, 2);
+    EXPECT_EQ(Tool("timebase").exitCode, 2);
 }
 
 TEST_F(KdxTool, NewWritesAFileTheEditorCanZoom) {
     auto r = Tool("new -o " + P("a.kdx") + " --total '5 mS'");
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     r = Tool("info " + P("a.kdx"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     const json j = json::parse(r.out);
     EXPECT_EQ(j["format_version"], 16);
     EXPECT_EQ(j["total_time_ns"], 5000000);
@@ -115,17 +100,17 @@ TEST_F(KdxTool, NewWritesAFileTheEditorCanZoom) {
     EXPECT_EQ(view["timeMarkSet"], false);
 
     // A short waveform gets the short sync pulse; --row picks another row.
-    ASSERT_EQ(Tool("new -o " + P("b.kdx") + " --sampling 25 --count 500 --row 3").status, 0);
+    ASSERT_EQ(Tool("new -o " + P("b.kdx") + " --sampling 25 --count 500 --row 3").exitCode, 0);
     const json b = json::parse(Tool("info " + P("b.kdx")).out);
     EXPECT_EQ(b["sampling_step"], 2);
     EXPECT_EQ(b["total_time_ns"], 20000);
     EXPECT_EQ(b["output_settings"]["syncPulseWidth"], 0);
-    ASSERT_EQ(Tool("new -o " + P("c.kdx") + " --total 200").status, 0);
+    ASSERT_EQ(Tool("new -o " + P("c.kdx") + " --total 200").exitCode, 0);
     EXPECT_EQ(json::parse(Tool("info " + P("c.kdx")).out)["output_settings"]["syncPulseWidth"], 1);
 
     // A row the dialog does not offer is refused and nothing is written.
     r = Tool("new -o " + P("d.kdx") + " --total '5 mS' --row 2");
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.exitCode, 2);
     EXPECT_FALSE(fs::exists(dir / "d.kdx"));
 }
 
@@ -143,7 +128,7 @@ TEST_F(KdxTool, ExportWritesEverySampleExactly) {
     ASSERT_TRUE(kdx::WriteWaveformFile(dir / "e.kdx", header, doc.GetSampleArrays(), params, message)) << message;
 
     auto r = Tool("export " + P("e.kdx"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     std::istringstream lines(r.out);
     std::string line;
     std::getline(lines, line);
@@ -161,9 +146,9 @@ TEST_F(KdxTool, ExportWritesEverySampleExactly) {
 }
 
 TEST_F(KdxTool, RetimeChangesTheCountAndKeepsTheSamples) {
-    ASSERT_EQ(Tool("demo -o " + P("demo.kdx")).status, 0);
+    ASSERT_EQ(Tool("demo -o " + P("demo.kdx")).exitCode, 0);
     auto r = Tool("retime " + P("demo.kdx") + " --total '2.5 mS' -o " + P("short.kdx"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     const json before = json::parse(Tool("info " + P("demo.kdx")).out);
     const json after = json::parse(Tool("info " + P("short.kdx")).out);
     EXPECT_EQ(after["sample_count"], 125000);
@@ -174,46 +159,46 @@ TEST_F(KdxTool, RetimeChangesTheCountAndKeepsTheSamples) {
     EXPECT_EQ(a.substr(0, 200000), b.substr(0, 200000));
 
     r = Tool("timebase --change-from " + P("demo.kdx") + " --total '2.50001 mS'");
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("*\t設定 1\t2.5 mS\t20 nS\t125000\t"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\t設定 2\t2.50002 mS\t20 nS\t125001\t"), std::string::npos) << r.out;
 }
 
 TEST_F(KdxTool, FailuresUseTheDocumentedStatusAndMessages) {
     auto r = Tool("info " + P("missing.kdx"));
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "ファイルオープンエラーです。\n");
     EXPECT_TRUE(r.out.empty());
 
     std::ofstream(dir / "junk.kdx") << "not a waveform";
     r = Tool("export " + P("junk.kdx"));
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "ファイルフォーマットエラーです。\n");
 
     r = Tool("new -o " + P("no/such/dir/x.kdx") + " --total 1mS");
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "ファイルオープンエラーです。\n");
 
-    EXPECT_EQ(Tool("frobnicate").status, 2);
-    EXPECT_EQ(Tool("new --total 1mS").status, 2);  // no -o
-    EXPECT_EQ(Tool("new -o " + P("x.kdx") + " --total 1mS --row 4").status, 2);
-    EXPECT_EQ(Tool("new -o " + P("x.kdx") + " --total 1mS --sampling 20 --count 10").status, 2);
+    EXPECT_EQ(Tool("frobnicate").exitCode, 2);
+    EXPECT_EQ(Tool("new --total 1mS").exitCode, 2);  // no -o
+    EXPECT_EQ(Tool("new -o " + P("x.kdx") + " --total 1mS --row 4").exitCode, 2);
+    EXPECT_EQ(Tool("new -o " + P("x.kdx") + " --total 1mS --sampling 20 --count 10").exitCode, 2);
 }
 
 TEST_F(KdxTool, OutputThatCannotBeWrittenIsAFailure) {
-    ASSERT_EQ(Tool("new -o " + P("f.kdx") + " --total 1mS").status, 0);
+    ASSERT_EQ(Tool("new -o " + P("f.kdx") + " --total 1mS").exitCode, 0);
     for (const std::string& args : {"info " + P("f.kdx"), "export " + P("f.kdx"), std::string("timebase --total 1S")}) {
         const int raw = std::system(("'" + std::string(KDX_TOOL_PATH) + "' " + args + " >/dev/full 2>'" +
                                      (dir / "err").string() + "'")
                                         .c_str());
         EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << args;
-        EXPECT_EQ(Slurp(dir / "err"), "kdx-tool: the output could not be written\n") << args;
+        EXPECT_EQ(ReadText(dir / "err"), "kdx-tool: the output could not be written\n") << args;
     }
 }
 
 TEST_F(KdxTool, TimeArgumentsMayCarryBlanksAroundThem) {
     EXPECT_EQ(Tool("timebase --total ' 5 mS '").out, Tool("timebase --total 5mS").out);
-    EXPECT_EQ(Tool("timebase --total ' 5 mS '").status, 0);
+    EXPECT_EQ(Tool("timebase --total ' 5 mS '").exitCode, 0);
 }
 
 TEST_F(KdxTool, InfoStaysValidJsonWhateverTheTextBytes) {
@@ -227,6 +212,6 @@ TEST_F(KdxTool, InfoStaysValidJsonWhateverTheTextBytes) {
     std::string message;
     ASSERT_TRUE(kdx::WriteWaveformFile(dir / "t.kdx", header, doc.GetSampleArrays(), params, message));
     auto r = Tool("info " + P("t.kdx"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(json::accept(r.out));
 }

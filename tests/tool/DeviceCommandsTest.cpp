@@ -14,6 +14,7 @@
 #include <string>
 
 #include "document/WaveformFile.h"
+#include "support/ToolProcess.h"
 
 namespace kdx {
 namespace {
@@ -21,18 +22,8 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::ReadText;
+using testing::ToolRun;
 
 class DeviceCommands : public ::testing::Test {
 protected:
@@ -52,20 +43,13 @@ protected:
 
     // Runs kdx-tool with the simulator (or another library) as its D2XX library.
     ToolRun Tool(const std::string& args, const std::string& library = KDX_SIM_LIBRARY) {
-        const fs::path out = dir / "out.txt", err = dir / "err.txt";
-        std::string command;
-        if (!library.empty()) command += "KDX_D2XX_LIBRARY='" + library + "' ";
-        else command += "env -u KDX_D2XX_LIBRARY ";
-        command += "KDX_SIM_STATE= ";  // only a test that asks for one keeps state
-        command += "KDX_SIM_CONFIG='" + (dir / "bus.json").string() + "' ";
-        command += "KDX_SIM_LOG='" + (dir / "sim.log").string() + "' ";
-        command += "'" KDX_TOOL_PATH "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int raw = std::system(command.c_str());
-        ToolRun run;
-        run.exitCode = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = ReadText(out);
-        run.err = ReadText(err);
-        return run;
+        std::string environment;
+        if (!library.empty()) environment += "KDX_D2XX_LIBRARY='" + library + "' ";
+        else environment += "env -u KDX_D2XX_LIBRARY ";
+        environment += "KDX_SIM_STATE= ";  // only a test that asks for one keeps state
+        environment += "KDX_SIM_CONFIG='" + (dir / "bus.json").string() + "' ";
+        environment += "KDX_SIM_LOG='" + (dir / "sim.log").string() + "' ";
+        return testing::RunTool(environment, args, dir);
     }
 
     std::string SimLog() { return ReadText(dir / "sim.log"); }
