@@ -2,6 +2,8 @@
 // them: nothing may crash or hit undefined behaviour, every time that reads
 // must write back to the same value, and every offered row must be a legal
 // time base.
+//
+// fuzz-max-len: 256
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
