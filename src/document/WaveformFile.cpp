@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <system_error>
 #include <type_traits>
@@ -180,18 +182,20 @@ void EncodeHeader(const WaveformHeader& h, uint8_t* out) {
 
 // The header's own consistency: the time base a document can hold, a total
 // time that agrees with it, and the checksum.
-bool HeaderIsValid(const uint8_t* in) {
+// What is wrong with a header, or nullptr when nothing is.
+const char* HeaderProblem(const uint8_t* in) {
     const uint32_t step = Get32(in + at::SamplingStep);
     const uint32_t count = Get32(in + at::SampleCount);
     const uint32_t unit = Get32(in + at::TimeUnit);
-    if (step < 1 || step > MaxSamplingStep) return false;
-    if (count < 1 || count > MaxSampleCount) return false;
+    if (step < 1 || step > MaxSamplingStep) return "sampling step out of range";
+    if (count < 1 || count > MaxSampleCount) return "sample count out of range";
     // Any other unit would give a document whose total time disagrees with
     // its step and count. 20 × 16777216 still fits in 32 bits.
-    if (unit != BaseClockNs) return false;
+    if (unit != BaseClockNs) return "time unit is not 20 ns";
     const uint32_t samplingTimeNs = unit * step;
-    if (Get64(in + at::TotalTime) != uint64_t{samplingTimeNs} * count) return false;
-    return Get32(in + at::HeaderChecksum) == ByteSum(in, at::HeaderChecksum);
+    if (Get64(in + at::TotalTime) != uint64_t{samplingTimeNs} * count) return "total time disagrees with the time base";
+    if (Get32(in + at::HeaderChecksum) != ByteSum(in, at::HeaderChecksum)) return "header checksum mismatch";
+    return nullptr;
 }
 
 void DecodeHeader(const uint8_t* in, WaveformHeader& h) {
@@ -317,25 +321,55 @@ private:
 class FileSource {
 public:
     explicit FileSource(std::FILE* f) : f_(f) {}
-    size_t Read(void* dst, size_t n) { return n == 0 ? 0 : std::fread(dst, 1, n, f_); }
+    size_t Read(void* dst, size_t n) {
+        if (n == 0) return 0;
+        const size_t k = std::fread(dst, 1, n, f_);
+        if (k != n && std::ferror(f_) && error_ == 0) error_ = errno;
+        return k;
+    }
     bool Failed() const { return std::ferror(f_) != 0; }
+    int Error() const { return error_; }
 
 private:
     std::FILE* f_;
+    int error_ = 0;
 };
+
+// The outcome of a file operation: one of the module's messages and, for
+// those who can show more (the command line), the system's reason or the
+// check that failed.
+struct Outcome {
+    const char* message = MsgFileOk;
+    std::string reason;
+};
+
+Outcome Fail(const char* message, std::string reason) { return {message, std::move(reason)}; }
+Outcome FailErrno(const char* message, int error) { return {message, error != 0 ? std::strerror(error) : ""}; }
 
 // The reader's steps. The size is learnt by reading rather than asked for
 // beforehand, so a file that grows or shrinks while it is read is measured by
 // the bytes actually delivered: running out early is a wrong size (format
 // error) unless the source reported a failure (read error).
 template <class Source>
-const char* ParseFrom(Source& src, WaveformHeader& header, SampleArrays buffers, DialogMemories& params,
-                      uint32_t expectedVersion) {
-    const auto shortRead = [&src] { return src.Failed() ? MsgFileReadError : MsgFileFormatError; };
+Outcome ParseFrom(Source& src, WaveformHeader& header, SampleArrays buffers, DialogMemories& params,
+                  uint32_t expectedVersion) {
+    const auto shortRead = [&src] {
+        if constexpr (requires { src.Error(); }) {
+            if (src.Failed()) return FailErrno(MsgFileReadError, src.Error());
+        }
+        return Fail(MsgFileFormatError, "the file ends before its samples do");
+    };
+    const auto readFailed = [&src] {
+        if constexpr (requires { src.Error(); }) return FailErrno(MsgFileReadError, src.Error());
+        return Fail(MsgFileReadError, "");
+    };
 
     uint8_t head[HeaderSize];
-    if (src.Read(head, HeaderSize) != HeaderSize) return shortRead();
-    if (!HeaderIsValid(head)) return MsgFileFormatError;
+    if (src.Read(head, HeaderSize) != HeaderSize) {
+        if (src.Failed()) return readFailed();
+        return Fail(MsgFileFormatError, "shorter than a waveform header");
+    }
+    if (const char* problem = HeaderProblem(head)) return Fail(MsgFileFormatError, problem);
     DecodeHeader(head, header);
     const size_t n = header.sampleCount;
 
@@ -345,28 +379,30 @@ const char* ParseFrom(Source& src, WaveformHeader& header, SampleArrays buffers,
 
     for (uint8_t* channel : buffers.digital) {
         if (src.Read(channel, n) != n) return shortRead();
-        if (!AllZeroOrOne(channel, n)) return MsgFileFormatError;
+        if (!AllZeroOrOne(channel, n)) return Fail(MsgFileFormatError, "a digital sample is neither 0 nor 1");
     }
 
     // Then either nothing or exactly one footer.
     uint8_t foot[FooterSize];
     const size_t footerBytes = src.Read(foot, FooterSize);
-    if (src.Failed()) return MsgFileReadError;
-    if (footerBytes != 0 && footerBytes != FooterSize) return MsgFileFormatError;
+    if (src.Failed()) return readFailed();
+    constexpr const char* wrongLength = "the file's length fits neither with nor without a footer";
+    if (footerBytes != 0 && footerBytes != FooterSize) return Fail(MsgFileFormatError, wrongLength);
     if (footerBytes == FooterSize) {
         uint8_t extra;
-        if (src.Read(&extra, 1) != 0) return MsgFileFormatError;
-        if (src.Failed()) return MsgFileReadError;
+        if (src.Read(&extra, 1) != 0) return Fail(MsgFileFormatError, wrongLength);
+        if (src.Failed()) return readFailed();
     }
 
     // A footer of another format version is not read at all.
     if (footerBytes == FooterSize && header.formatVersion == expectedVersion) {
-        if (Get32(foot + at::FooterChecksum) != ByteSum(foot, at::FooterChecksum)) return MsgFileFormatError;
+        if (Get32(foot + at::FooterChecksum) != ByteSum(foot, at::FooterChecksum))
+            return Fail(MsgFileFormatError, "footer checksum mismatch");
         DecodeFooter(foot, params);
     } else {
         params = DialogMemories{};
     }
-    return MsgFileOk;
+    return {};
 }
 
 // The two spots where the platform shows: opening by a path that may hold
@@ -417,14 +453,23 @@ fs::path TemporaryNameFor(const fs::path& target) {
     return target.parent_path() / name;
 }
 
-// Saving through a symbolic link replaces the file it points to, not the link.
-fs::path ResolveTarget(const fs::path& path) {
+// Saving through a symbolic link writes the file it names, whether that file
+// exists yet or not, and leaves the link as it is; a chain of links is
+// followed to its end. nullopt (with errno set) for a loop of links.
+std::optional<fs::path> ResolveTarget(const fs::path& path) {
+    constexpr int MaxLinks = 40;  // as the system's own path resolution
+    fs::path target = path;
     std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        fs::path resolved = fs::weakly_canonical(path, ec);
-        if (!ec) return resolved;
+    for (int hops = 0; fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
+        if (hops == MaxLinks) {
+            errno = ELOOP;
+            return std::nullopt;
+        }
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec) return target;  // unreadable: the open below reports why
+        target = next.is_absolute() ? next : target.parent_path() / next;
     }
-    return path;
+    return target;
 }
 
 }  // namespace
@@ -433,16 +478,15 @@ bool HasFooterForSize(uint64_t fileSize, uint32_t sampleCount) {
     return fileSize == 5120 + 12 * uint64_t{sampleCount};
 }
 
-bool WriteWaveformFile(const fs::path& path, const WaveformHeader& header, ConstSampleArrays samples,
-                       const DialogMemories& params, std::string& message) {
+namespace {
+
+Outcome WriteFile(const fs::path& path, const WaveformHeader& header, ConstSampleArrays samples,
+                  const DialogMemories& params) {
     const size_t n = header.sampleCount;
     // More samples than any buffer holds cannot be written; nothing is touched.
     bool samplesPresent = samples.analog != nullptr;
     for (const uint8_t* channel : samples.digital) samplesPresent = samplesPresent && channel != nullptr;
-    if (n > MaxSampleCount || (n != 0 && !samplesPresent)) {
-        message = MsgFileWriteError;
-        return false;
-    }
+    if (n > MaxSampleCount || (n != 0 && !samplesPresent)) return Fail(MsgFileWriteError, "no samples to write");
 
     uint8_t head[HeaderSize];
     uint8_t foot[FooterSize];
@@ -453,74 +497,92 @@ bool WriteWaveformFile(const fs::path& path, const WaveformHeader& header, Const
     // to a temporary file beside it, which then replaces it in one rename. A
     // target that could not be opened for writing (a directory, a read-only
     // file) is refused as before, with the open error.
-    const fs::path target = ResolveTarget(path);
+    const std::optional<fs::path> resolved = ResolveTarget(path);
+    if (!resolved) return FailErrno(MsgFileOpenError, errno);
+    const fs::path& target = *resolved;
     std::error_code ec;
     const fs::file_status old = fs::status(target, ec);
     const bool replacing = fs::exists(old);
-    if (replacing && (!fs::is_regular_file(old) || (old.permissions() & fs::perms::owner_write) == fs::perms::none)) {
-        message = MsgFileOpenError;
-        return false;
-    }
+    if (replacing && fs::is_directory(old)) return FailErrno(MsgFileOpenError, EISDIR);
+    if (replacing && !fs::is_regular_file(old)) return Fail(MsgFileOpenError, "not a regular file");
+    if (replacing && (old.permissions() & fs::perms::owner_write) == fs::perms::none)
+        return FailErrno(MsgFileOpenError, EACCES);
 
     fs::path tmp;
     std::FILE* f = nullptr;
     for (int attempt = 0; attempt < 4 && f == nullptr; ++attempt) {
         tmp = TemporaryNameFor(target);
+        errno = 0;
         f = OpenFile(tmp, "wbx");
     }
-    if (f == nullptr) {
-        message = MsgFileOpenError;
-        return false;
-    }
+    if (f == nullptr) return FailErrno(MsgFileOpenError, errno);
     std::setvbuf(f, nullptr, _IONBF, 0);  // few large writes; a stdio buffer would only copy
 
+    errno = 0;
     bool ok = WriteAll(f, head, HeaderSize) && WriteAnalog(f, samples.analog, n);
     for (const uint8_t* channel : samples.digital) ok = ok && WriteAll(f, channel, n);
     ok = ok && WriteAll(f, foot, FooterSize) && FlushToDisk(f);
-    if (std::fclose(f) != 0) ok = false;
+    int error = ok ? 0 : errno;
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
 
     if (ok && replacing) fs::permissions(tmp, old.permissions(), ec);  // keep the file's access rights
+    std::string reason = ok ? "" : error != 0 ? std::strerror(error) : "";
     if (ok) {
         fs::rename(tmp, target, ec);
         ok = !ec;
+        if (ec) reason = ec.message();
     }
     if (!ok) {
         fs::remove(tmp, ec);
-        message = MsgFileWriteError;
-        return false;
+        return Fail(MsgFileWriteError, reason);
     }
-    message = MsgFileOk;
-    return true;
+    return {};
 }
 
-bool ReadWaveformFile(const fs::path& path, WaveformHeader& header, SampleArrays buffers, DialogMemories& params,
-                      uint32_t expectedVersion, std::string& message) {
+Outcome ReadFile(const fs::path& path, WaveformHeader& header, SampleArrays buffers, DialogMemories& params,
+                 uint32_t expectedVersion) {
     // Only a regular file is a waveform; a directory or a pipe is not opened
     // (reading a pipe could block the window forever).
     std::error_code ec;
-    if (!fs::is_regular_file(fs::status(path, ec))) {
-        message = MsgFileOpenError;
-        return false;
-    }
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) return Fail(MsgFileOpenError, ec ? ec.message() : std::strerror(ENOENT));
+    if (fs::is_directory(status)) return FailErrno(MsgFileOpenError, EISDIR);
+    if (!fs::is_regular_file(status)) return Fail(MsgFileOpenError, "not a regular file");
+    errno = 0;
     std::FILE* f = OpenFile(path, "rb");
-    if (f == nullptr) {
-        message = MsgFileOpenError;
-        return false;
-    }
+    if (f == nullptr) return FailErrno(MsgFileOpenError, errno);
     std::setvbuf(f, nullptr, _IONBF, 0);  // the large blocks go straight into the caller's buffers
     FileSource src(f);
-    const char* result = ParseFrom(src, header, buffers, params, expectedVersion);
+    Outcome result = ParseFrom(src, header, buffers, params, expectedVersion);
     std::fclose(f);
-    message = result;
-    return result == MsgFileOk;
+    return result;
+}
+
+bool Report(Outcome outcome, std::string& message, std::string* reason) {
+    message = outcome.message;
+    if (reason) *reason = std::move(outcome.reason);
+    return outcome.message == MsgFileOk;
+}
+
+}  // namespace
+
+bool WriteWaveformFile(const fs::path& path, const WaveformHeader& header, ConstSampleArrays samples,
+                       const DialogMemories& params, std::string& message, std::string* reason) {
+    return Report(WriteFile(path, header, samples, params), message, reason);
+}
+
+bool ReadWaveformFile(const fs::path& path, WaveformHeader& header, SampleArrays buffers, DialogMemories& params,
+                      uint32_t expectedVersion, std::string& message, std::string* reason) {
+    return Report(ReadFile(path, header, buffers, params, expectedVersion), message, reason);
 }
 
 bool ParseWaveformBytes(std::span<const uint8_t> bytes, WaveformHeader& header, SampleArrays buffers,
-                        DialogMemories& params, uint32_t expectedVersion, std::string& message) {
+                        DialogMemories& params, uint32_t expectedVersion, std::string& message, std::string* reason) {
     MemorySource src(bytes);
-    const char* result = ParseFrom(src, header, buffers, params, expectedVersion);
-    message = result;
-    return result == MsgFileOk;
+    return Report(ParseFrom(src, header, buffers, params, expectedVersion), message, reason);
 }
 
 }  // namespace kdx

@@ -24,21 +24,29 @@ inline constexpr const char* MsgFileWriteError = "ファイル書き込みエラ
 inline constexpr const char* MsgFileReadError = "ファイル読み込みエラーです。";
 inline constexpr const char* MsgFileFormatError = "ファイルフォーマットエラーです。";
 
+// Each function sets message to exactly one of the texts above and, when
+// reason is given, to what the message cannot say: the system's reason for a
+// failed open, read or write ("Permission denied") or the check a file failed;
+// empty on success.
+
 // Writes header.sampleCount samples of every array. The file appears under its
 // name only when every byte was written: a failed save never destroys the
-// previous file.
+// previous file. Through a symbolic link the file it names is written.
 bool WriteWaveformFile(const std::filesystem::path& path, const WaveformHeader& header,
-                       ConstSampleArrays samples, const DialogMemories& params, std::string& message);
+                       ConstSampleArrays samples, const DialogMemories& params, std::string& message,
+                       std::string* reason = nullptr);
 
 // Reads and fully validates a file into separate buffers. On failure the
 // outputs may hold partial data; callers copy them only after success. The
 // parameters are the defaults unless the file has a footer of expectedVersion.
 bool ReadWaveformFile(const std::filesystem::path& path, WaveformHeader& header, SampleArrays buffers,
-                      DialogMemories& params, uint32_t expectedVersion, std::string& message);
+                      DialogMemories& params, uint32_t expectedVersion, std::string& message,
+                      std::string* reason = nullptr);
 
 // The same checks on bytes already in memory (used by the reader and fuzzed).
 bool ParseWaveformBytes(std::span<const uint8_t> bytes, WaveformHeader& header, SampleArrays buffers,
-                        DialogMemories& params, uint32_t expectedVersion, std::string& message);
+                        DialogMemories& params, uint32_t expectedVersion, std::string& message,
+                        std::string* reason = nullptr);
 
 // Whether a footer exists in a file of this size for this header's count.
 bool HasFooterForSize(uint64_t fileSize, uint32_t sampleCount);

@@ -165,19 +165,22 @@ TEST_F(KdxTool, RetimeChangesTheCountAndKeepsTheSamples) {
 }
 
 TEST_F(KdxTool, FailuresUseTheDocumentedStatusAndMessages) {
+    // The editor's message, then the path and the reason.
     auto r = Tool("info " + P("missing.kdx"));
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "ファイルオープンエラーです。\n");
+    EXPECT_EQ(r.err, "ファイルオープンエラーです。\n" + (dir / "missing.kdx").string() + ": No such file or directory\n");
     EXPECT_TRUE(r.out.empty());
 
     std::ofstream(dir / "junk.kdx") << "not a waveform";
     r = Tool("export " + P("junk.kdx"));
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "ファイルフォーマットエラーです。\n");
+    EXPECT_EQ(r.err, "ファイルフォーマットエラーです。\n" + (dir / "junk.kdx").string() +
+                         ": shorter than a waveform header\n");
 
     r = Tool("new -o " + P("no/such/dir/x.kdx") + " --total 1mS");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "ファイルオープンエラーです。\n");
+    EXPECT_EQ(r.err,
+              "ファイルオープンエラーです。\n" + (dir / "no/such/dir/x.kdx").string() + ": No such file or directory\n");
 
     EXPECT_EQ(Tool("frobnicate").exitCode, 2);
     EXPECT_EQ(Tool("new --total 1mS").exitCode, 2);  // no -o

@@ -327,16 +327,28 @@ TEST_F(WaveformFileTest, RandomBytesAreRefusedWithoutHarm) {
     }
 }
 
-TEST_F(WaveformFileTest, ReaderReportsWhatCannotBeOpened) {
-    std::string msg;
-    EXPECT_FALSE(ReadWaveformFile(dir / "missing.kdx", header, ArraysOf(in), params, FileFormatVersion, msg));
-    EXPECT_EQ(msg, MsgFileOpenError);
-    EXPECT_FALSE(ReadWaveformFile(dir, header, ArraysOf(in), params, FileFormatVersion, msg));
-    EXPECT_EQ(msg, MsgFileOpenError);
+TEST_F(WaveformFileTest, ReaderReportsWhatCannotBeOpenedAndWhy) {
     const Bytes good = Written(SampleHeader(10));
-    Store(dir / "cut.kdx", Bytes(good.begin(), good.begin() + 2000));
-    EXPECT_FALSE(ReadWaveformFile(dir / "cut.kdx", header, ArraysOf(in), params, FileFormatVersion, msg));
-    EXPECT_EQ(msg, MsgFileFormatError);
+    Store(dir / "cut.kdx", Bytes(good.begin(), good.begin() + 1100));
+    Bytes badSum = good;
+    badSum[0x3F8] ^= 1;
+    Store(dir / "sum.kdx", badSum);
+    const struct {
+        fs::path path;
+        const char* message;
+        const char* reason;
+    } cases[] = {
+        {dir / "missing.kdx", MsgFileOpenError, "No such file or directory"},
+        {dir, MsgFileOpenError, "Is a directory"},
+        {dir / "cut.kdx", MsgFileFormatError, "the file ends before its samples do"},
+        {dir / "sum.kdx", MsgFileFormatError, "header checksum mismatch"},
+    };
+    for (const auto& c : cases) {
+        std::string msg, reason;
+        EXPECT_FALSE(ReadWaveformFile(c.path, header, ArraysOf(in), params, FileFormatVersion, msg, &reason));
+        EXPECT_EQ(msg, c.message) << c.path;
+        EXPECT_EQ(reason, c.reason) << c.path;
+    }
 }
 
 class WaveformFileSaveTest : public WaveformFileTest {
@@ -421,14 +433,37 @@ TEST_F(WaveformFileSaveTest, FailuresOverAnExistingFileKeepIt) {
     EXPECT_EQ(Parse(Load(dir / "old.kdx")), MsgFileOk);
 }
 
-TEST_F(WaveformFileSaveTest, SavingThroughALinkReplacesTheLinkedFile) {
+TEST_F(WaveformFileSaveTest, SavingThroughALinkWritesTheFileItNames) {
     fs::create_directory(dir / "real");
     Store(dir / "real" / "w.kdx", Bytes(10, 1));
     fs::create_symlink(dir / "real" / "w.kdx", dir / "link.kdx");
-    std::string msg;
-    ASSERT_TRUE(WriteWaveformFile(dir / "link.kdx", SampleHeader(10), ArraysOf(std::as_const(out)), params, msg));
-    EXPECT_TRUE(fs::is_symlink(dir / "link.kdx"));
-    EXPECT_EQ(Load(dir / "real" / "w.kdx").size(), 5240u);
+    // Links to files not yet there, one relative and one through another link.
+    fs::create_symlink("real/new.kdx", dir / "dangling.kdx");
+    fs::create_symlink("dangling.kdx", dir / "chain.kdx");
+    fs::create_symlink("real/chained.kdx", dir / "dangling2.kdx");
+    fs::create_symlink(dir / "dangling2.kdx", dir / "chain2.kdx");
+    const struct {
+        const char* link;
+        const char* file;
+    } cases[] = {{"link.kdx", "w.kdx"}, {"dangling.kdx", "new.kdx"}, {"chain2.kdx", "chained.kdx"}};
+    for (const auto& c : cases) {
+        std::string msg;
+        ASSERT_TRUE(WriteWaveformFile(dir / c.link, SampleHeader(10), ArraysOf(std::as_const(out)), params, msg))
+            << c.link;
+        EXPECT_TRUE(fs::is_symlink(dir / c.link));
+        EXPECT_EQ(Load(dir / "real" / c.file).size(), 5240u) << c.link;
+    }
+    EXPECT_EQ(Load(dir / "chain.kdx").size(), 5240u);
+
+    // A loop of links is refused and stays as it was.
+    fs::create_symlink("loop-b.kdx", dir / "loop-a.kdx");
+    fs::create_symlink("loop-a.kdx", dir / "loop-b.kdx");
+    std::string msg, reason;
+    EXPECT_FALSE(
+        WriteWaveformFile(dir / "loop-a.kdx", SampleHeader(10), ArraysOf(std::as_const(out)), params, msg, &reason));
+    EXPECT_EQ(msg, MsgFileOpenError);
+    EXPECT_EQ(reason, "Too many levels of symbolic links");
+    EXPECT_TRUE(fs::is_symlink(dir / "loop-a.kdx"));
 }
 #endif
 

@@ -206,7 +206,8 @@ TEST_F(DeviceCommands, SendFailuresGiveThePanelsMessageAndTheStatus) {
 
     run = Tool("send '" + (dir / "missing.kdx").string() + "'");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, std::string(MsgFileOpenError) + "\n");
+    EXPECT_EQ(run.err, std::string(MsgFileOpenError) + "\n" + (dir / "missing.kdx").string() +
+                           ": No such file or directory\n");
 }
 
 TEST_F(DeviceCommands, SerialIsConvertedAsThePanelDoes) {

@@ -1,5 +1,7 @@
 #include "DeviceCommands.h"
 
+#include "FileCommands.h"
+
 #include <CLI/CLI.hpp>
 #include <array>
 #include <iostream>
@@ -130,19 +132,13 @@ int RunDevices() {
     return 0;
 }
 
-// A whole file read into buffers of full capacity, as the editor's Open does.
-struct LoadedFile {
-    WaveformHeader header;
-    SampleBuffers buffers;
-    DialogMemories params;
-};
-
 int RunSend(const std::string& path, const std::string& serial) {
-    auto file = std::make_unique<LoadedFile>();
-    std::string message;
-    if (!ReadWaveformFile(path, file->header, ArraysOf(file->buffers), file->params, FileFormatVersion, message)) {
-        std::cerr << message << '\n';
-        return 1;
+    std::unique_ptr<LoadedFile> file;
+    try {
+        file = ReadOrFail(path);
+    } catch (const CommandFailure& failure) {
+        std::cerr << failure.what() << '\n';
+        return failure.code;
     }
     // The document as the editor would hold it after Open: the sync-pulse rule
     // applied to the settings, and a fresh data identity for a file of another

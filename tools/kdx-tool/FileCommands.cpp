@@ -16,32 +16,33 @@
 
 namespace kdx::tool {
 
-namespace {
-
-using nlohmann::ordered_json;
-
-constexpr const char* MsgInvalidParameter = "不正なパラメータです。";
-
-// A file read into separate buffers, as the editor's Open does.
-struct LoadedFile {
-    WaveformHeader header;
-    SampleBuffers buffers;
-    DialogMemories params;
-};
+// The editor's fixed message, then what a script's user needs to act on it:
+// which file, and why.
+std::string FileFailureText(const std::string& message, const std::string& path, const std::string& reason) {
+    return message + "\n" + path + (reason.empty() ? "" : ": " + reason);
+}
 
 std::unique_ptr<LoadedFile> ReadOrFail(const std::string& path) {
     auto file = std::make_unique<LoadedFile>();
-    std::string message;
-    if (!ReadWaveformFile(path, file->header, ArraysOf(file->buffers), file->params, FileFormatVersion, message))
-        throw CommandFailure(1, message);
+    std::string message, reason;
+    if (!ReadWaveformFile(path, file->header, ArraysOf(file->buffers), file->params, FileFormatVersion, message,
+                          &reason))
+        throw CommandFailure(1, FileFailureText(message, path, reason));
     return file;
 }
 
 void WriteOrFail(const std::string& path, const WaveformHeader& header, ConstSampleArrays samples,
                  const DialogMemories& params) {
-    std::string message;
-    if (!WriteWaveformFile(path, header, samples, params, message)) throw CommandFailure(1, message);
+    std::string message, reason;
+    if (!WriteWaveformFile(path, header, samples, params, message, &reason))
+        throw CommandFailure(1, FileFailureText(message, path, reason));
 }
+
+namespace {
+
+using nlohmann::ordered_json;
+
+constexpr const char* MsgInvalidParameter = "不正なパラメータです。";
 
 TimeBaseRows RowsFor(const TimeBaseRequest& request) {
     if (request.total) {
@@ -77,7 +78,8 @@ TimeBaseRows ChangeRowsFor(const std::string& totalArgument, int64_t samplingNs)
     return rows;
 }
 
-const TimeBaseRow& PickRow(const TimeBaseRows& rows, std::optional<int> row) {
+// A copy: callers pass the rows as a temporary.
+TimeBaseRow PickRow(const TimeBaseRows& rows, std::optional<int> row) {
     const int index = row ? *row - 1 : rows.selected;
     if (index < 0 || index >= static_cast<int>(rows.rows.size()) || !rows.rows[index].shown)
         throw CommandFailure(2, row ? "row " + std::to_string(*row) + " is not offered" : "no row is selected");
@@ -212,7 +214,7 @@ int RunTimebase(const TimeBaseRequest& request, const std::optional<std::string>
 }
 
 int RunNew(const std::string& out, const TimeBaseRequest& request, std::optional<int> row) {
-    const TimeBaseRow& chosen = PickRow(RowsFor(request), row);
+    const TimeBaseRow chosen = PickRow(RowsFor(request), row);
     auto doc = std::make_unique<CKDXDoc>();
     if (!doc->NewWaveform(chosen.samplingNs, chosen.count)) throw CommandFailure(2, MsgInvalidParameter);
     DialogMemories params;
@@ -232,7 +234,7 @@ int RunRetime(const std::string& path, const std::string& total, std::optional<i
     if (!frame.editAllowed) throw CommandFailure(2, "the file is locked against editing");
 
     const int64_t samplingNs = doc->GetSamplingTime();
-    const TimeBaseRow& chosen = PickRow(ChangeRowsFor(total, samplingNs), row);
+    const TimeBaseRow chosen = PickRow(ChangeRowsFor(total, samplingNs), row);
     if (chosen.count != doc->GetSampleCount()) {
         if (!doc->ChangeTimeBase(samplingNs, chosen.count)) throw CommandFailure(2, MsgInvalidParameter);
         view = ResetViewBlock(doc->GetSampleCount());

@@ -2,9 +2,13 @@
 // retime and demo. Each returns the process exit status.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+
+#include "document/DialogParams.h"
+#include "document/WaveformRecords.h"
 
 namespace kdx::tool {
 
@@ -14,6 +18,19 @@ struct CommandFailure : std::runtime_error {
     int code;
     CommandFailure(int exitCode, const std::string& message) : std::runtime_error(message), code(exitCode) {}
 };
+
+// A file read into separate buffers of full capacity, as the editor's Open does.
+struct LoadedFile {
+    WaveformHeader header;
+    SampleBuffers buffers;
+    DialogMemories params;
+};
+
+// Read and write as the editor does; a failure ends the command with exit
+// status 1 and the file module's message, the path and the reason.
+std::unique_ptr<LoadedFile> ReadOrFail(const std::string& path);
+void WriteOrFail(const std::string& path, const WaveformHeader& header, ConstSampleArrays samples,
+                 const DialogMemories& params);
 
 // How a time base is asked for: a total time, or a sampling time and count.
 struct TimeBaseRequest {
