@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "ui/view/GetTimeDlg.h"
+#include "ui/view/PlotPainter.h"
 
 // The marker bitmaps live in this library's resources; a static library must
 // register them explicitly.
@@ -18,45 +19,19 @@ namespace kdx {
 
 namespace {
 
+using namespace plot;
+
 const QColor WindowGrey(127, 127, 127);
-const QColor PlotWhite(255, 255, 255);
-const QColor GridGrey(200, 200, 200);
-const QColor Black(0, 0, 0);
-const QColor TraceBlue(0, 0, 255);
-const QColor MarkerYellow(255, 255, 0);
+const QColor PlotWhite = plot::White;
 const QColor CursorRed(255, 0, 0);
 const QColor MarkGreen(0, 255, 0);
 
 constexpr int DragTimerPeriodMs = 10;
 
-QRect ToQRect(const PixelRect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)); }
-
-// Every line of the view is horizontal or vertical and one pixel wide, so it
-// is filled as a one-pixel rectangle: exact pixels, no pen end rules.
-void Fill(QPainter& p, const PixelRect& r, const QColor& c) {
-    if (r.right >= r.left && r.bottom >= r.top) p.fillRect(ToQRect(r), c);
-}
-void VLine(QPainter& p, int x, int y0, int y1, const QColor& c) { Fill(p, {x, y0, x, y1}, c); }
-void HLine(QPainter& p, int y, int x0, int x1, const QColor& c) { Fill(p, {x0, y, x1, y}, c); }
-void Frame(QPainter& p, const PixelRect& r, const QColor& c) {
-    HLine(p, r.top, r.left, r.right, c);
-    HLine(p, r.bottom, r.left, r.right, c);
-    VLine(p, r.left, r.top, r.bottom, c);
-    VLine(p, r.right, r.top, r.bottom, c);
-}
-PixelRect Inside(const PixelRect& r) { return {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}; }
-
 // Lines are drawn where they fall on the plots (the position after the last
 // sample sits on the frame's right edge); a position outside the window is
 // remembered but not drawn over the labels.
 bool Drawable(const ViewLayout& l, int x) { return x >= l.PlotLeft() && x <= l.PlotRight() + 1; }
-
-QFont ViewFont() {
-    QFont font(QStringLiteral("MSゴシック"));
-    font.setPixelSize(12);
-    font.setWeight(QFont::Normal);
-    return font;
-}
 
 }  // namespace
 
@@ -71,7 +46,7 @@ CKDXView::CKDXView(const CKDXDoc& document, QWidget* parent)
     cursorBitmap = QPixmap(QStringLiteral(":/kdx/view/cursor_marker.png"));
     markBitmap = QPixmap(QStringLiteral(":/kdx/view/time_mark_marker.png"));
     model.SetMarkerSizes({cursorBitmap.width(), cursorBitmap.height()}, {markBitmap.width(), markBitmap.height()});
-    voltageFont = channelFont = timeFont = ViewFont();
+    voltageFont = channelFont = timeFont = LabelFont();
     faceColor = palette().color(QPalette::Button);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -163,14 +138,7 @@ void CKDXView::RepaintAll() {
     // 2. Time grid with its labels.
     DrawTimeGrid(p, xa, xb, true);
     // 3. Voltage labels.
-    p.setPen(Black);
-    p.setFont(voltageFont);
-    for (int i = 0; i < VoltageLabelCount; ++i) {
-        const double level = VoltageLabelLevel(i);
-        const int y = VoltageToY(level, l.analogPlot);
-        const QRect box(QPoint(l.voltageLabelColumn.left - 20, y - 10), QPoint(l.analogPlot.left - 5, y + 10));
-        p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(VoltageLabelText(level)));
-    }
+    DrawVoltageLabels(p, l.analogPlot, l.analogPlot.left, voltageFont);
     Frame(p, l.analogArea, Black);
     // 4. Analog panel.
     DrawAnalogColumns(p, xa, xb);
@@ -226,13 +194,8 @@ void CKDXView::DrawAnalogColumns(QPainter& p, int xa, int xb) {
     const ViewLayout& l = model.Layout();
     Frame(p, l.analogPanel, Black);
     const PixelRect& plot = l.analogPlot;
-    for (const GridLine& g : VoltageGridLines(plot)) HLine(p, g.y, std::max(xa, plot.left), std::min(xb, plot.right),
-                                                           g.major ? Black : GridGrey);
-    for (int x = std::max(xa, plot.left); x <= std::min(xb, plot.right); ++x) {
-        const EnvelopeStroke s = StrokeAt(envelopes->analog, plot, x, true);
-        if (s.yTop <= s.yBottom) VLine(p, x, s.yTop, s.yBottom, TraceBlue);
-        if (s.markerY >= 0) Fill(p, {x, s.markerY, x, s.markerY}, MarkerYellow);
-    }
+    DrawVoltageGrid(p, plot, xa, xb);
+    DrawEnvelope(p, envelopes->analog, plot, xa, xb, TraceBlue, MarkerYellow);
 }
 
 void CKDXView::DrawLaneColumns(QPainter& p, int ch, int xa, int xb) {
@@ -242,10 +205,7 @@ void CKDXView::DrawLaneColumns(QPainter& p, int ch, int xa, int xb) {
     const int x0 = std::max(xa, trace.left), x1 = std::min(xb, trace.right);
     HLine(p, trace.top, x0, x1, GridGrey);
     HLine(p, trace.bottom, x0, x1, GridGrey);
-    for (int x = x0; x <= x1; ++x) {
-        const EnvelopeStroke s = StrokeAt(envelopes->lanes[ch], trace, x, false);
-        if (s.yTop <= s.yBottom) VLine(p, x, s.yTop, s.yBottom, TraceBlue);
-    }
+    DrawEnvelope(p, envelopes->lanes[ch], trace, x0, x1, TraceBlue);
 }
 
 // ---------------------------------------------------------------------------
