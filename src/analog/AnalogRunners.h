@@ -1,0 +1,45 @@
+// The document's runners of the analog generator dialogs: the samples are
+// backed up, the dialog runs on a form preset from the dialog's memory with
+// the cursor as edit start, and only after OK the memory is taken back and the
+// edit committed (undoable, counted, a new data identity). The window itself
+// is the caller's: it runs the dialog on the form and says whether it ended
+// with OK. kdx-tool drives the same forms without a window.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "analog/ShapeForms.h"
+
+namespace kdx {
+
+class CKDXDoc;
+
+// The samples an applied edit covers, [first, end); end may lie past the
+// last sample (the view cuts it).
+struct EditRange {
+    uint32_t first = 0;
+    uint32_t end = 0;
+};
+
+template <class Form>
+using FormDialog = std::function<bool(Form&)>;
+
+// Each returns the edited range after OK, nullopt after Cancel (the document
+// unchanged). When the dialog's buffers cannot be allocated the prompts show
+// its memory message and the result is Cancel.
+std::optional<EditRange> RunSineDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
+                                       const FormDialog<SineForm>& dialog);
+std::optional<EditRange> RunRectangleDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
+                                            const FormDialog<RectangleForm>& dialog);
+std::optional<EditRange> RunDcDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
+                                     const FormDialog<DcForm>& dialog);
+std::optional<EditRange> RunRampDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
+                                       const FormDialog<RampForm>& dialog);
+std::optional<EditRange> RunExpDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
+                                      const FormDialog<ExpForm>& dialog);
+std::optional<EditRange> RunNoiseDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
+                                        const FormDialog<NoiseForm>& dialog);
+
+}  // namespace kdx

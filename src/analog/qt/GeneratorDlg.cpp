@@ -1,0 +1,391 @@
+#include "analog/qt/GeneratorDlg.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "ui/view/PlotPainter.h"
+
+namespace kdx {
+
+namespace {
+
+// The stale curve keeps its place in pale colours until the next create.
+const QColor StaleBlue(200, 200, 255);
+const QColor StaleYellow(255, 255, 200);
+const QColor MarkerRed(255, 0, 0);
+
+constexpr QSize PreviewSize(GeneratorPreview::LabelMargin + 330, 190);
+constexpr QSize SketchSize(374, 230);
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QColor ColourOf(const SketchColour& c) { return QColor(c.r, c.g, c.b); }
+
+}  // namespace
+
+QStringList TimeUnitNames() { return {QStringLiteral("nS"), QStringLiteral("uS"), QStringLiteral("mS"), QStringLiteral("S")}; }
+
+// ---- Message boxes ----
+
+void QtFormPrompts::Inform(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KDX"), Q(text), QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    box.exec();
+}
+
+bool QtFormPrompts::Confirm(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KDX"), Q(text), QMessageBox::Ok | QMessageBox::Cancel,
+                    parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
+// ---- Preview ----
+
+GeneratorPreview::GeneratorPreview(QWidget* parent)
+    : QWidget(parent), envelope(std::make_unique<ColumnEnvelope>()) {
+    setFixedSize(PreviewSize);
+    setAccessibleName(QStringLiteral("プレビュー"));
+}
+
+GeneratorPreview::~GeneratorPreview() = default;
+
+PixelRect GeneratorPreview::Area() const { return {LabelMargin, 0, width() - 1, height() - 1}; }
+PixelRect GeneratorPreview::Plot() const { return plot::Inside(Area()); }
+
+void GeneratorPreview::SetCurve(const double* values, uint32_t count) {
+    BuildAnalogEnvelope(values, count, Plot(), *envelope);
+    SetState(true, true);
+}
+
+void GeneratorPreview::SetState(bool isDrawn, bool isCurrent) {
+    drawn = isDrawn;
+    current = isCurrent;
+    update();
+}
+
+void GeneratorPreview::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const PixelRect area = Area(), plotRect = Plot();
+    p.fillRect(rect(), palette().color(QPalette::Window));
+    plot::Fill(p, plotRect, plot::White);
+    plot::DrawVoltageLabels(p, plotRect, area.left, plot::LabelFont());
+    plot::Frame(p, area, plot::Black);
+    plot::DrawVoltageGrid(p, plotRect);
+    if (drawn) {
+        plot::DrawEnvelope(p, *envelope, plotRect, plotRect.left, plotRect.right,
+                           current ? plot::TraceBlue : StaleBlue, current ? plot::MarkerYellow : StaleYellow);
+    }
+}
+
+// ---- Sketch ----
+
+GeneratorSketch::GeneratorSketch(Sketch s, const double* values, uint32_t n, QWidget* parent)
+    : QWidget(parent), sketch(std::move(s)), curve(values), count(n), envelope(std::make_unique<ColumnEnvelope>()) {
+    setFixedSize(SketchSize);
+    setAccessibleName(QStringLiteral("説明図"));
+    BuildCurve();
+}
+
+GeneratorSketch::~GeneratorSketch() = default;
+
+void GeneratorSketch::resizeEvent(QResizeEvent*) { BuildCurve(); }
+
+void GeneratorSketch::BuildCurve() {
+    const PixelRect area{1, 1, width() - 2, height() - 2};
+    if (count > 0) BuildAnalogEnvelope(curve, count, SketchRect(area, sketch.CurveArea()), *envelope);
+}
+
+void GeneratorSketch::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const PixelRect area{1, 1, width() - 2, height() - 2};
+    p.fillRect(rect(), plot::White);
+    plot::Frame(p, {0, 0, width() - 1, height() - 1}, QColor(160, 160, 160));
+    for (const SketchSegment& s : sketch.Segments()) {
+        const int x0 = SketchX(area, s.x0), y0 = SketchY(area, s.y0);
+        const int x1 = SketchX(area, s.x1), y1 = SketchY(area, s.y1);
+        const QColor colour = ColourOf(s.colour);
+        p.setPen(QPen(colour, 0));
+        p.drawLine(x0, y0, x1, y1);  // both end pixels included
+        for (const auto& [x, y] : ArrowHeadPixels(x0, y0, x1, y1, s.arrows)) p.fillRect(x, y, 1, 1, colour);
+    }
+    p.setFont(plot::LabelFont());
+    for (const SketchLabel& l : sketch.Labels()) {
+        const int x = SketchX(area, l.x), y = SketchY(area, l.y);
+        constexpr int w = 60, h = 16;
+        QRect box(x - w / 2, y - h / 2, w, h);
+        Qt::Alignment align = Qt::AlignHCenter;
+        if (l.align == SketchAlign::Left) {
+            box.moveLeft(x);
+            align = Qt::AlignLeft;
+        } else if (l.align == SketchAlign::Right) {
+            box.moveRight(x);
+            align = Qt::AlignRight;
+        }
+        p.setPen(ColourOf(l.colour));
+        p.drawText(box, align | Qt::AlignVCenter, Q(l.text));
+    }
+    if (count > 0) {
+        const PixelRect curveRect = SketchRect(area, sketch.CurveArea());
+        plot::DrawEnvelope(p, *envelope, curveRect, curveRect.left, curveRect.right, plot::TraceBlue,
+                           plot::MarkerYellow);
+    }
+}
+
+// ---- Dialog ----
+
+CGeneratorDlg::CGeneratorDlg(GeneratorForm& f, const QString& title, QWidget* parent)
+    : QDialog(parent), form(f), ownPrompts(std::make_unique<QtFormPrompts>(this)) {
+    setWindowTitle(title);
+    fields = new QGridLayout;
+    fields->setHorizontalSpacing(6);
+    fields->setColumnMinimumWidth(1, 110);
+    AddTimeRow(QStringLiteral("編集開始："), EditForm::EditStartField);
+    AddTimeRow(QStringLiteral("期間："), GeneratorForm::PeriodField);
+}
+
+CGeneratorDlg::~CGeneratorDlg() = default;
+
+QLineEdit* CGeneratorDlg::NewEdit(int id, const QString& accessibleName) {
+    auto* edit = new QLineEdit(this);
+    edit->setAccessibleName(accessibleName);
+    edit->setMinimumWidth(110);
+    connect(edit, &QLineEdit::textChanged, this, [this, id](const QString& text) {
+        if (refreshing) return;
+        form.SetText(id, text.toStdString());
+        Refresh();
+    });
+    bindings[id].edit = edit;
+    return edit;
+}
+
+QComboBox* CGeneratorDlg::NewUnitList(int id, const QString& accessibleName, const QStringList& units) {
+    auto* list = new QComboBox(this);
+    list->addItems(units);
+    list->setCurrentIndex(-1);
+    list->setAccessibleName(accessibleName + QStringLiteral("単位"));
+    connect(list, &QComboBox::currentIndexChanged, this, [this, id](int index) {
+        if (refreshing) return;
+        form.SetUnit(id, index);
+        Refresh();
+    });
+    bindings[id].units = list;
+    return list;
+}
+
+QLabel* CGeneratorDlg::NewMarker(int id) {
+    auto* marker = new QLabel(QStringLiteral("×"), this);
+    QPalette pal = marker->palette();
+    pal.setColor(QPalette::WindowText, MarkerRed);
+    marker->setPalette(pal);
+    QSizePolicy policy = marker->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    marker->setSizePolicy(policy);
+    marker->setVisible(false);
+    bindings[id].marker = marker;
+    return marker;
+}
+
+void CGeneratorDlg::AddTimeRow(const QString& label, int id) { AddListRow(label, id, TimeUnitNames()); }
+
+void CGeneratorDlg::AddListRow(const QString& label, int id, const QStringList& units) {
+    auto* name = new QLabel(label, this);
+    QLineEdit* edit = NewEdit(id, label);
+    name->setBuddy(edit);
+    fields->addWidget(name, nextRow, 0);
+    fields->addWidget(edit, nextRow, 1);
+    fields->addWidget(NewUnitList(id, label, units), nextRow, 2);
+    fields->addWidget(NewMarker(id), nextRow, 3);
+    ++nextRow;
+}
+
+void CGeneratorDlg::AddValueRow(const QString& label, int id, const QString& unit) {
+    auto* name = new QLabel(label, this);
+    QLineEdit* edit = NewEdit(id, label);
+    name->setBuddy(edit);
+    fields->addWidget(name, nextRow, 0);
+    fields->addWidget(edit, nextRow, 1);
+    fields->addWidget(new QLabel(unit, this), nextRow, 2);
+    fields->addWidget(NewMarker(id), nextRow, 3);
+    ++nextRow;
+}
+
+QRadioButton* CGeneratorDlg::AddRadioTimeRow(const QString& label, int id) {
+    auto* radio = new QRadioButton(label, this);
+    fields->addWidget(radio, nextRow, 0);
+    fields->addWidget(NewEdit(id, label), nextRow, 1);
+    fields->addWidget(NewUnitList(id, label, TimeUnitNames()), nextRow, 2);
+    fields->addWidget(NewMarker(id), nextRow, 3);
+    ++nextRow;
+    return radio;
+}
+
+QRadioButton* CGeneratorDlg::AddRadioValueRow(const QString& label, int id, const QString& unit) {
+    auto* radio = new QRadioButton(label, this);
+    fields->addWidget(radio, nextRow, 0);
+    fields->addWidget(NewEdit(id, label), nextRow, 1);
+    fields->addWidget(new QLabel(unit, this), nextRow, 2);
+    fields->addWidget(NewMarker(id), nextRow, 3);
+    ++nextRow;
+    return radio;
+}
+
+QLineEdit* CGeneratorDlg::AddDisplayBox(int id, const QString& accessibleName, int column) {
+    QLineEdit* box = NewEdit(id, accessibleName);
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    fields->addWidget(box, nextRow, column);
+    return box;
+}
+
+void CGeneratorDlg::Finish(std::optional<Sketch> sketch) {
+    createButton = new QPushButton(QStringLiteral("作成"), this);
+    connect(createButton, &QPushButton::clicked, this, [this] { Create(); });
+    const std::pair<GeneratorOperation, const char*> ops[] = {{GeneratorOperation::Replace, "置換"},
+                                                              {GeneratorOperation::Add, "加算"},
+                                                              {GeneratorOperation::Subtract, "減算"},
+                                                              {GeneratorOperation::Multiply, "乗算"}};
+    auto* opGrid = new QGridLayout;
+    int k = 0;
+    for (const auto& [op, text] : ops) {
+        auto* button = new QPushButton(QString::fromUtf8(text), this);
+        const GeneratorOperation operation = op;
+        connect(button, &QPushButton::clicked, this, [this, operation] { Operate(operation); });
+        operations[op] = button;
+        opGrid->addWidget(button, k / 2, k % 2);
+        ++k;
+    }
+    // Enter presses nothing in these dialogs: no button is a default one.
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+
+    preview = new GeneratorPreview(this);
+    startTimeLabel = new QLabel(this);
+    endTimeLabel = new QLabel(this);
+    endTimeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* timeRow = new QHBoxLayout;
+    timeRow->addSpacing(GeneratorPreview::LabelMargin);
+    timeRow->addWidget(startTimeLabel);
+    timeRow->addStretch(1);
+    timeRow->addWidget(endTimeLabel);
+
+    auto* left = new QVBoxLayout;
+    if (sketch) {
+        auto* view = new GeneratorSketch(std::move(*sketch), form.IllustrationCurve().data(), form.IllustrationCount(),
+                                         this);
+        auto* sketchRow = new QHBoxLayout;
+        sketchRow->addSpacing(GeneratorPreview::LabelMargin);
+        sketchRow->addWidget(view);
+        sketchRow->addStretch(1);
+        left->addLayout(sketchRow);
+    }
+    left->addWidget(preview);
+    left->addLayout(timeRow);
+    left->addStretch(1);
+
+    auto* right = new QVBoxLayout;
+    right->addLayout(fields);
+    right->addStretch(1);
+    auto* createRow = new QHBoxLayout;
+    createRow->addStretch(1);
+    createRow->addWidget(createButton);
+    right->addLayout(createRow);
+    right->addLayout(opGrid);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left);
+    layout->addSpacing(12);
+    layout->addLayout(right);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    Refresh();
+}
+
+QLineEdit* CGeneratorDlg::Edit(int id) const {
+    const auto it = bindings.find(id);
+    return it == bindings.end() ? nullptr : it->second.edit;
+}
+
+QComboBox* CGeneratorDlg::UnitList(int id) const {
+    const auto it = bindings.find(id);
+    return it == bindings.end() ? nullptr : it->second.units;
+}
+
+QLabel* CGeneratorDlg::Marker(int id) const {
+    const auto it = bindings.find(id);
+    return it == bindings.end() ? nullptr : it->second.marker;
+}
+
+QPushButton* CGeneratorDlg::OperationButton(GeneratorOperation operation) const {
+    const auto it = operations.find(operation);
+    return it == operations.end() ? nullptr : it->second;
+}
+
+FormPrompts& CGeneratorDlg::Prompts() { return scriptedPrompts ? *scriptedPrompts : *ownPrompts; }
+
+void CGeneratorDlg::Refresh() {
+    refreshing = true;
+    for (auto& [id, b] : bindings) {
+        const FieldState& f = form.Field(id);
+        if (b.edit) {
+            const QString text = Q(f.text);
+            if (b.edit->text() != text) b.edit->setText(text);
+            b.edit->setEnabled(f.enabled);
+        }
+        if (b.units) {
+            if (b.units->currentIndex() != f.unit) b.units->setCurrentIndex(f.unit);
+            b.units->setEnabled(f.enabled);
+        }
+        if (b.marker) b.marker->setVisible(f.marker);
+    }
+    if (createButton) createButton->setEnabled(form.CreateEnabled());
+    for (auto& [op, button] : operations) button->setEnabled(form.OperationsEnabled());
+    if (startTimeLabel) {
+        startTimeLabel->setText(Q(form.StartTimeText()));
+        endTimeLabel->setText(Q(form.EndTimeText()));
+    }
+    if (preview && form.PreviewGeneration() != shownGeneration) {
+        if (form.PreviewCurrent()) preview->SetCurve(form.WorkBuffer(), form.WorkCount());
+        preview->SetState(form.PreviewDrawn(), form.PreviewCurrent());
+        shownGeneration = form.PreviewGeneration();
+    }
+    RefreshShape();
+    refreshing = false;
+}
+
+void CGeneratorDlg::Create() {
+    form.Create(Prompts());
+    Refresh();
+}
+
+void CGeneratorDlg::Operate(GeneratorOperation operation) {
+    if (form.Apply(operation, Prompts())) {
+        accept();
+        return;
+    }
+    Refresh();
+}
+
+void CGeneratorDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace kdx

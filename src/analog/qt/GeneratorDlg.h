@@ -1,0 +1,160 @@
+// The Qt side of the generator dialogs: CGeneratorDlg builds the frame every
+// analog generator shares (edit start, period, "作成", the four operations,
+// the preview with its StartTime/EndTime labels and the sketch), binds each
+// field's edit box, unit list and "×" marker to the form by its id, and shows
+// what the form says after every change. The shape dialogs add their rows.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "analog/GeneratorForm.h"
+#include "analog/Illustration.h"
+#include "ui/core/PlotPrimitives.h"
+
+class QComboBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace kdx {
+
+// Message boxes with the program's texts: OK only, or OK and Cancel.
+class QtFormPrompts : public FormPrompts {
+public:
+    explicit QtFormPrompts(QWidget* parent) : parent(parent) {}
+    void Inform(const std::string& text) override;
+    bool Confirm(const std::string& text) override;
+
+private:
+    QWidget* parent;
+};
+
+// The preview: the stretch's strokes on the fixed -1.2 V .. +1.2 V scale with
+// grid and labels; blue and yellow while current, pale while stale.
+class GeneratorPreview : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit GeneratorPreview(QWidget* parent = nullptr);
+    ~GeneratorPreview() override;
+    // Room left of the frame for the voltage labels.
+    static constexpr int LabelMargin = 44;
+    // Rebuilds the envelope from a new stretch; the curve shows as current.
+    void SetCurve(const double* values, uint32_t count);
+    // Whether a curve is shown, and in which colours.
+    void SetState(bool drawn, bool current);
+    bool Drawn() const { return drawn; }
+    bool Current() const { return current; }
+    // The preview area (the frame) and, one pixel inside, the plot.
+    PixelRect Area() const;
+    PixelRect Plot() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::unique_ptr<ColumnEnvelope> envelope;
+    bool drawn = false;
+    bool current = false;
+};
+
+// The sketch that names the shape's parameters, with its sample curve.
+class GeneratorSketch : public QWidget {
+    Q_OBJECT
+
+public:
+    GeneratorSketch(Sketch sketch, const double* curve, uint32_t count, QWidget* parent = nullptr);
+    ~GeneratorSketch() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void BuildCurve();
+    Sketch sketch;
+    const double* curve;
+    uint32_t count;
+    std::unique_ptr<ColumnEnvelope> envelope;
+};
+
+class CGeneratorDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // The form is the caller's and outlives the dialog.
+    CGeneratorDlg(GeneratorForm& form, const QString& title, QWidget* parent = nullptr);
+    ~CGeneratorDlg() override;
+
+    // Where messages go; nullptr (the default) shows real message boxes.
+    void SetPrompts(FormPrompts* prompts) { scriptedPrompts = prompts; }
+
+    QLineEdit* Edit(int id) const;
+    QComboBox* UnitList(int id) const;
+    QLabel* Marker(int id) const;
+    QPushButton* CreateButton() const { return createButton; }
+    QPushButton* OperationButton(GeneratorOperation operation) const;
+    QLabel* StartTimeLabel() const { return startTimeLabel; }
+    QLabel* EndTimeLabel() const { return endTimeLabel; }
+    GeneratorPreview* Preview() const { return preview; }
+
+    // Shows the form's state in every control.
+    void Refresh();
+
+protected:
+    // Rows of the fields grid: label, edit box, unit (list or text), marker.
+    void AddTimeRow(const QString& label, int id);
+    void AddValueRow(const QString& label, int id, const QString& unit);
+    void AddListRow(const QString& label, int id, const QStringList& units);
+    // A row whose label is a radio button of a two-way choice.
+    QRadioButton* AddRadioTimeRow(const QString& label, int id);
+    QRadioButton* AddRadioValueRow(const QString& label, int id, const QString& unit);
+    // A display-only edit box in a row already begun (for derived values).
+    QLineEdit* AddDisplayBox(int id, const QString& accessibleName, int column);
+    void EndRow() { ++nextRow; }
+    QGridLayout* Fields() const { return fields; }
+    // Adds the sketch (none for shapes without one) and lays the dialog out.
+    void Finish(std::optional<Sketch> sketch);
+    // The shape's own controls (radios) after a change.
+    virtual void RefreshShape() {}
+
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Binding {
+        QLineEdit* edit = nullptr;
+        QComboBox* units = nullptr;
+        QLabel* marker = nullptr;
+    };
+    QLineEdit* NewEdit(int id, const QString& accessibleName);
+    QComboBox* NewUnitList(int id, const QString& accessibleName, const QStringList& units);
+    QLabel* NewMarker(int id);
+    FormPrompts& Prompts();
+    void Create();
+    void Operate(GeneratorOperation operation);
+
+    GeneratorForm& form;
+    FormPrompts* scriptedPrompts = nullptr;
+    std::unique_ptr<QtFormPrompts> ownPrompts;
+    std::map<int, Binding> bindings;
+    QGridLayout* fields = nullptr;
+    int nextRow = 0;
+    QPushButton* createButton = nullptr;
+    std::map<GeneratorOperation, QPushButton*> operations;
+    GeneratorPreview* preview = nullptr;
+    QLabel* startTimeLabel = nullptr;
+    QLabel* endTimeLabel = nullptr;
+    uint64_t shownGeneration = ~uint64_t{0};
+    bool refreshing = false;
+};
+
+// The unit lists' entries, "nS" .. "S".
+QStringList TimeUnitNames();
+
+}  // namespace kdx
