@@ -122,7 +122,7 @@ private slots:
         QVERIFY(f.Enabled(cmd::FileSaveAs));
         QVERIFY(f.Enabled(cmd::ZoomIn));
         QVERIFY(!f.Enabled(cmd::ZoomOut));
-        QVERIFY(!f.Enabled(cmd::Sine));  // the generators are not built yet
+        QVERIFY(f.Enabled(cmd::Sine));
 
         // A time base the document refuses is reported and changes nothing.
         f.prompts.newTimeBase = TimeBaseChoice{0, 19, 1000};

@@ -5,7 +5,11 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <cmath>
+#include <functional>
+#include <vector>
 
+#include "analog/ShapeForms.h"
+#include "analog/qt/ShapeDlgs.h"
 #include "app/AboutDlg.h"
 #include "app/KDXApp.h"
 #include "document/qt/WaveTimeChangeDlg.h"
@@ -42,6 +46,57 @@ bool WriteDemoFile(const QString& path) {
     doc.CollectForSave(header, params);
     std::string message;
     return WriteWaveformFile(path.toStdString(), header, doc.GetSampleArrays(), params, message);
+}
+
+// Messages of a create are not shown in the pictures.
+struct SilentPrompts : FormPrompts {
+    void Inform(const std::string&) override {}
+    bool Confirm(const std::string&) override { return true; }
+};
+
+// A generator dialog with its fields typed in and a preview created.
+template <class Form, class Dialog>
+bool ShootGenerator(CKDXDoc& doc, const std::vector<std::pair<int, std::string>>& texts, const QString& file,
+                    TimeUnitIndex unit = TimeUnitUs, const std::function<void(Form&)>& prepare = {}) {
+    GeneratorSetup setup{{doc.GetTotalTime(), doc.GetSamplingTime()}, 500000, doc.AnalogSamples()};
+    Form form(setup, typename Form::MemoryRecord{});
+    if (prepare) prepare(form);
+    for (const auto& [id, text] : texts) {
+        if (form.Field(id).unit == TimeUnitNone && id != 0) form.SetUnit(id, unit);
+        form.SetText(id, text);
+    }
+    SilentPrompts prompts;
+    form.Create(prompts);
+    Dialog dialog(form);
+    dialog.show();
+    QCoreApplication::processEvents();
+    return dialog.grab().save(file);
+}
+
+bool ShootGenerators(const QDir& out) {
+    CKDXDoc doc;
+    doc.NewWaveform(20, 250000);  // 5 mS
+    bool ok = ShootGenerator<SineForm, CSinDlg>(
+        doc, {{SineForm::Period, "2000"}, {SineForm::T1, "500"}, {SineForm::Delay, "0"}, {SineForm::Amplitude, "0.8"},
+              {SineForm::Offset, "0.1"}, {SineForm::Repeat, "3"}},
+        out.filePath("kdx-sine-dialog.png"));
+    ok = ShootGenerator<RectangleForm, CRectangleDlg>(
+             doc, {{RectangleForm::Period, "1000"}, {RectangleForm::T1, "50"}, {RectangleForm::T2, "150"},
+                   {RectangleForm::T3, "50"}, {RectangleForm::T4, "150"}, {RectangleForm::V1, "1"},
+                   {RectangleForm::V2, "-0.5"}, {RectangleForm::T0, "0"}, {RectangleForm::Repeat, "4"}},
+             out.filePath("kdx-rectangle-dialog.png")) && ok;
+    ok = ShootGenerator<DcForm, CDcDlg>(doc, {{DcForm::Period, "1500"}, {DcForm::Value, "0.6"}},
+                                        out.filePath("kdx-dc-dialog.png")) && ok;
+    ok = ShootGenerator<RampForm, CRampDlg>(doc, {{RampForm::Period, "1500"}, {RampForm::Initial, "-1"},
+                                                  {RampForm::Final, "1"}},
+                                            out.filePath("kdx-ramp-dialog.png")) && ok;
+    ok = ShootGenerator<ExpForm, CExpDlg>(doc, {{ExpForm::Period, "1500"}, {ExpForm::Initial, "1"},
+                                                {ExpForm::Final, "-0.5"}, {ExpForm::Tau, "200"}},
+                                          out.filePath("kdx-exp-dialog.png")) && ok;
+    ok = ShootGenerator<NoiseForm, CNoiseDlg>(doc, {{NoiseForm::Period, "1000"}, {NoiseForm::Amplitude, "150"}},
+                                              out.filePath("kdx-noise-dialog.png"), TimeUnitUs,
+                                              [](NoiseForm& form) { form.SetSeed(1); }) && ok;
+    return ok;
 }
 
 bool Shoot(CMainFrame& frame, const QString& file) {
@@ -92,5 +147,6 @@ int main(int argc, char* argv[]) {
     about.show();
     QCoreApplication::processEvents();
     ok = about.grab().save(out.filePath("kdx-about.png")) && ok;
+    ok = ShootGenerators(out) && ok;
     return ok ? 0 : 1;
 }

@@ -23,6 +23,8 @@
 #include <QUrl>
 #include <new>
 
+#include "analog/AnalogRunners.h"
+#include "analog/qt/ShapeDlgs.h"
 #include "document/WaveformFile.h"
 #include "ui/frame/ReadoutBar.h"
 #include "ui/frame/core/CommandIds.h"
@@ -177,6 +179,12 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::EditUndo] = [this] { UndoCommand(); };
     handlers[cmd::TotalTimeChange] = [this] { TotalTimeChangeCommand(); };
     handlers[cmd::EditLock] = [this] { ToggleEditLock(); };
+    handlers[cmd::Sine] = [this] { GeneratorCommand<CSinDlg>(RunSineDialog); };
+    handlers[cmd::Rectangle] = [this] { GeneratorCommand<CRectangleDlg>(RunRectangleDialog); };
+    handlers[cmd::Dc] = [this] { GeneratorCommand<CDcDlg>(RunDcDialog); };
+    handlers[cmd::Ramp] = [this] { GeneratorCommand<CRampDlg>(RunRampDialog); };
+    handlers[cmd::Exponential] = [this] { GeneratorCommand<CExpDlg>(RunExpDialog); };
+    handlers[cmd::Noise] = [this] { GeneratorCommand<CNoiseDlg>(RunNoiseDialog); };
     for (const CommandInfo& c : Commands()) {
         const int id = c.id;
         if (c.rule == EnableRule::View) {
@@ -521,6 +529,18 @@ void CMainFrame::TotalTimeChangeCommand() {
         return;
     }
     view->ResetView();
+}
+
+template <class Dialog, class Runner>
+void CMainFrame::GeneratorCommand(Runner runner) {
+    QtFormPrompts boxes(this);
+    FormPrompts& prompts = dialogPrompts ? *dialogPrompts : boxes;
+    const auto range = runner(doc, view->CursorSample(), prompts, [this](auto& form) {
+        Dialog dialog(form, this);
+        dialog.SetPrompts(dialogPrompts);
+        return dialog.exec() == QDialog::Accepted;
+    });
+    if (range) view->OnEditApplied(range->first, range->end);
 }
 
 void CMainFrame::ToggleEditLock() { frameBlock.editAllowed = !frameBlock.editAllowed; }

@@ -26,6 +26,7 @@ class QToolButton;
 namespace kdx {
 
 class CKDXView;
+class FormPrompts;
 class ReadoutBar;
 
 class CMainFrame : public QMainWindow {
@@ -39,6 +40,9 @@ public:
     void SetPrompts(UserPrompts* prompts);
     UserPrompts& Prompts() { return *prompts; }
     void SetAboutHandler(std::function<void()> handler) { aboutHandler = std::move(handler); }
+    // Where the editing dialogs' messages go (tests answer them); nullptr:
+    // real message boxes.
+    void SetDialogPrompts(FormPrompts* prompts) { dialogPrompts = prompts; }
     // The generator chosen for this instance names itself before the title.
     void SetTitlePrefix(const QString& prefix);
     void SetOutputAvailable(bool available);
@@ -109,6 +113,10 @@ private:
     void TotalTimeChangeCommand();
     void ToggleEditLock();
     void ChannelCommand(ChannelFamily family, int ch);
+    // Runs a generator dialog through its document runner at the cursor and
+    // shows the applied stretch.
+    template <class Dialog, class Runner>
+    void GeneratorCommand(Runner runner);
     void ReadoutButton(int id);
 
     // The output panel's part of the file commands; the panel itself arrives
@@ -136,6 +144,7 @@ private:
     std::unique_ptr<QtUserPrompts> ownPrompts;
     UserPrompts* prompts = nullptr;
     std::function<void()> aboutHandler;
+    FormPrompts* dialogPrompts = nullptr;
     FrameBlock frameBlock;
     QString filePath;
     QString title;

@@ -62,15 +62,13 @@ std::vector<CommandInfo> BuildTable() {
     lock.checkable = true;
     t.push_back(lock);
 
-    // Analog generators (their dialogs arrive with later work).
-    t.push_back(Plain(cmd::Sine, "正弦波(&S)", "正弦波を作成します", "正弦波", R::Edit, false));
-    t.push_back(Plain(cmd::Rectangle, "矩形波(&P)", "矩形波を作成します", "矩形波", R::Edit, false));
-    t.push_back(Plain(cmd::Dc, "直流波形(&D)", "直流波形を作成します", "直流波形", R::Edit, false));
-    t.push_back(Plain(cmd::Ramp, "ランプ波形(&R)", "ランプ波形を作成します", "ランプ波形", R::Edit, false));
-    t.push_back(Plain(cmd::Exponential, "指数関数波形(&E)", "指数関数波形を作成します", "指数関数波形", R::Edit,
-                      false));
-    t.push_back(Plain(cmd::Noise, "ランダムノイズ(&N)", "ランダムノイズを作成します", "ランダムノイズ", R::Edit,
-                      false));
+    // Analog generators.
+    t.push_back(Plain(cmd::Sine, "正弦波(&S)", "正弦波を作成します", "正弦波", R::Edit));
+    t.push_back(Plain(cmd::Rectangle, "矩形波(&P)", "矩形波を作成します", "矩形波", R::Edit));
+    t.push_back(Plain(cmd::Dc, "直流波形(&D)", "直流波形を作成します", "直流波形", R::Edit));
+    t.push_back(Plain(cmd::Ramp, "ランプ波形(&R)", "ランプ波形を作成します", "ランプ波形", R::Edit));
+    t.push_back(Plain(cmd::Exponential, "指数関数波形(&E)", "指数関数波形を作成します", "指数関数波形", R::Edit));
+    t.push_back(Plain(cmd::Noise, "ランダムノイズ(&N)", "ランダムノイズを作成します", "ランダムノイズ", R::Edit));
     t.push_back(Plain(cmd::AnalogModify, "波形修正(&M)", "アナログ波形を修正します", "波形修正", R::Edit, false));
     t.push_back(Plain(cmd::ExternalData, "外部データ(&F)", "外部データを読み込みます", "外部データ", R::Edit, false));
 
