@@ -38,6 +38,15 @@ void WriteOrFail(const std::string& path, const WaveformHeader& header, ConstSam
         throw CommandFailure(1, FileFailureText(message, path, reason));
 }
 
+WaveformHeader HeaderForSave(const CKDXDoc& doc, DialogMemories& params, const FrameBlock& frame,
+                             const ViewBlock& view) {
+    WaveformHeader header;
+    doc.CollectForSave(header, params);
+    header.frame = frame;
+    header.view = view;
+    return header;
+}
+
 namespace {
 
 using nlohmann::ordered_json;
@@ -93,17 +102,6 @@ void PrintRows(const TimeBaseRows& rows) {
         std::cout << (static_cast<int>(i) == rows.selected ? "*" : "") << '\t' << TimeBaseRowLabels[i] << '\t'
                   << r.totalText << '\t' << r.samplingText << '\t' << r.countText << '\t' << r.errorText << '\n';
     }
-}
-
-// The header of a document as the editor would save it right after File New
-// or a total-time change: fresh frame flags and a freshly reset view.
-WaveformHeader HeaderForSave(const CKDXDoc& doc, DialogMemories& params, const FrameBlock& frame,
-                             const ViewBlock& view) {
-    WaveformHeader header;
-    doc.CollectForSave(header, params);
-    header.frame = frame;
-    header.view = view;
-    return header;
 }
 
 // JSON strings must stay valid whatever bytes a text field holds.

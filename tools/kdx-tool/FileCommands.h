@@ -2,6 +2,7 @@
 // retime and demo. Each returns the process exit status.
 #pragma once
 
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -9,6 +10,10 @@
 
 #include "document/DialogParams.h"
 #include "document/WaveformRecords.h"
+
+namespace kdx {
+class CKDXDoc;
+}
 
 namespace kdx::tool {
 
@@ -32,12 +37,29 @@ std::unique_ptr<LoadedFile> ReadOrFail(const std::string& path);
 void WriteOrFail(const std::string& path, const WaveformHeader& header, ConstSampleArrays samples,
                  const DialogMemories& params);
 
+// The header of a document as the editor saves it, with the frame's and the
+// view's blocks.
+WaveformHeader HeaderForSave(const CKDXDoc& doc, DialogMemories& params, const FrameBlock& frame,
+                             const ViewBlock& view);
+
 // How a time base is asked for: a total time, or a sampling time and count.
 struct TimeBaseRequest {
     std::optional<std::string> total;
     std::optional<std::string> sampling;
     std::optional<std::string> count;
 };
+
+// Runs one command, turning its failure into the documented exit status.
+template <class F>
+void Guard(int& exitCode, F&& run) {
+    try {
+        exitCode = run();
+    } catch (const CommandFailure& failure) {
+        // An empty text: the command has already said why.
+        if (*failure.what() != '\0') std::cerr << failure.what() << '\n';
+        exitCode = failure.code;
+    }
+}
 
 int RunInfo(const std::string& path);
 int RunExport(const std::string& path);

@@ -4,22 +4,9 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "ApplyCommands.h"
 #include "DeviceCommands.h"
 #include "FileCommands.h"
-
-namespace {
-
-// Runs one command, turning its failure into the documented exit status.
-template <class F> void Guard(int& exitCode, F&& run) {
-    try {
-        exitCode = run();
-    } catch (const kdx::tool::CommandFailure& failure) {
-        std::cerr << failure.what() << '\n';
-        exitCode = failure.code;
-    }
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace kdx::tool;
@@ -72,6 +59,10 @@ int main(int argc, char** argv) {
     auto* demo = app.add_subcommand("demo", "Write a demonstration waveform (sine and clocks)");
     demo->add_option("-o", out, "Output file")->required();
     demo->callback([&] { Guard(exitCode, [&] { return RunDemo(out); }); });
+
+    ApplyTarget applyTarget;
+    CLI::App* apply = AddApplyCommand(app, applyTarget);
+    AddAnalogApplyKinds(apply, applyTarget, exitCode);
 
     AddDeviceCommands(app, exitCode);
 
