@@ -75,8 +75,9 @@ void EditForm::SetPreviewResult(bool success) {
 }
 
 void EditForm::MakeStale() {
-    if (!previewCurrent) return;
+    if (!previewCurrent && !(staleClearsPreview && previewDrawn)) return;
     previewCurrent = false;
+    if (staleClearsPreview) previewDrawn = false;
     ++previewGeneration;
 }
 

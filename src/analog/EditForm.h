@@ -127,8 +127,10 @@ protected:
 
     // The preview after a create: current on success, cleared on failure.
     void SetPreviewResult(bool success);
-    // The old curve stays, drawn as stale.
+    // The old curve stays, drawn as stale (or is cleared, see below).
     void MakeStale();
+    // Dialogs whose preview goes empty instead of pale when a field changes.
+    void SetStaleClearsPreview(bool clears) { staleClearsPreview = clears; }
 
     // Field helpers. Each reads the field's text (and unit), gives the value
     // or the fallback, and reports whether the text was read.
@@ -161,6 +163,7 @@ private:
     bool createEnabled = false;
     bool previewCurrent = false;
     bool previewDrawn = false;
+    bool staleClearsPreview = false;
     uint64_t previewGeneration = 0;
     std::string startTimeText;
     std::string endTimeText;

@@ -145,21 +145,19 @@ void GeneratorSketch::paintEvent(QPaintEvent*) {
     }
 }
 
-// ---- Dialog ----
+// ---- Form dialog ----
 
-CGeneratorDlg::CGeneratorDlg(GeneratorForm& f, const QString& title, QWidget* parent)
+CFormDlg::CFormDlg(EditForm& f, const QString& title, QWidget* parent)
     : QDialog(parent), form(f), ownPrompts(std::make_unique<QtFormPrompts>(this)) {
     setWindowTitle(title);
     fields = new QGridLayout;
     fields->setHorizontalSpacing(6);
     fields->setColumnMinimumWidth(1, 110);
-    AddTimeRow(QStringLiteral("編集開始："), EditForm::EditStartField);
-    AddTimeRow(QStringLiteral("期間："), GeneratorForm::PeriodField);
 }
 
-CGeneratorDlg::~CGeneratorDlg() = default;
+CFormDlg::~CFormDlg() = default;
 
-QLineEdit* CGeneratorDlg::NewEdit(int id, const QString& accessibleName) {
+QLineEdit* CFormDlg::NewEdit(int id, const QString& accessibleName) {
     auto* edit = new QLineEdit(this);
     edit->setAccessibleName(accessibleName);
     edit->setMinimumWidth(110);
@@ -172,7 +170,7 @@ QLineEdit* CGeneratorDlg::NewEdit(int id, const QString& accessibleName) {
     return edit;
 }
 
-QComboBox* CGeneratorDlg::NewUnitList(int id, const QString& accessibleName, const QStringList& units) {
+QComboBox* CFormDlg::NewUnitList(int id, const QString& accessibleName, const QStringList& units) {
     auto* list = new QComboBox(this);
     list->addItems(units);
     list->setCurrentIndex(-1);
@@ -186,7 +184,7 @@ QComboBox* CGeneratorDlg::NewUnitList(int id, const QString& accessibleName, con
     return list;
 }
 
-QLabel* CGeneratorDlg::NewMarker(int id) {
+QLabel* CFormDlg::NewMarker(int id) {
     auto* marker = new QLabel(QStringLiteral("×"), this);
     QPalette pal = marker->palette();
     pal.setColor(QPalette::WindowText, MarkerRed);
@@ -199,9 +197,9 @@ QLabel* CGeneratorDlg::NewMarker(int id) {
     return marker;
 }
 
-void CGeneratorDlg::AddTimeRow(const QString& label, int id) { AddListRow(label, id, TimeUnitNames()); }
+void CFormDlg::AddTimeRow(const QString& label, int id) { AddListRow(label, id, TimeUnitNames()); }
 
-void CGeneratorDlg::AddListRow(const QString& label, int id, const QStringList& units) {
+void CFormDlg::AddListRow(const QString& label, int id, const QStringList& units) {
     auto* name = new QLabel(label, this);
     QLineEdit* edit = NewEdit(id, label);
     name->setBuddy(edit);
@@ -212,7 +210,7 @@ void CGeneratorDlg::AddListRow(const QString& label, int id, const QStringList& 
     ++nextRow;
 }
 
-void CGeneratorDlg::AddValueRow(const QString& label, int id, const QString& unit) {
+void CFormDlg::AddValueRow(const QString& label, int id, const QString& unit) {
     auto* name = new QLabel(label, this);
     QLineEdit* edit = NewEdit(id, label);
     name->setBuddy(edit);
@@ -223,7 +221,7 @@ void CGeneratorDlg::AddValueRow(const QString& label, int id, const QString& uni
     ++nextRow;
 }
 
-QRadioButton* CGeneratorDlg::AddRadioTimeRow(const QString& label, int id) {
+QRadioButton* CFormDlg::AddRadioTimeRow(const QString& label, int id) {
     auto* radio = new QRadioButton(label, this);
     fields->addWidget(radio, nextRow, 0);
     fields->addWidget(NewEdit(id, label), nextRow, 1);
@@ -233,7 +231,7 @@ QRadioButton* CGeneratorDlg::AddRadioTimeRow(const QString& label, int id) {
     return radio;
 }
 
-QRadioButton* CGeneratorDlg::AddRadioValueRow(const QString& label, int id, const QString& unit) {
+QRadioButton* CFormDlg::AddRadioValueRow(const QString& label, int id, const QString& unit) {
     auto* radio = new QRadioButton(label, this);
     fields->addWidget(radio, nextRow, 0);
     fields->addWidget(NewEdit(id, label), nextRow, 1);
@@ -243,13 +241,79 @@ QRadioButton* CGeneratorDlg::AddRadioValueRow(const QString& label, int id, cons
     return radio;
 }
 
-QLineEdit* CGeneratorDlg::AddDisplayBox(int id, const QString& accessibleName, int column) {
+QLineEdit* CFormDlg::AddDisplayBox(int id, const QString& accessibleName, int column) {
     QLineEdit* box = NewEdit(id, accessibleName);
     box->setReadOnly(true);
     box->setFocusPolicy(Qt::NoFocus);
     fields->addWidget(box, nextRow, column);
     return box;
 }
+
+void CFormDlg::AddRowWidget(QWidget* widget, int column, int columnSpan) {
+    fields->addWidget(widget, nextRow, column, 1, columnSpan);
+}
+
+QLineEdit* CFormDlg::Edit(int id) const {
+    const auto it = bindings.find(id);
+    return it == bindings.end() ? nullptr : it->second.edit;
+}
+
+QComboBox* CFormDlg::UnitList(int id) const {
+    const auto it = bindings.find(id);
+    return it == bindings.end() ? nullptr : it->second.units;
+}
+
+QLabel* CFormDlg::Marker(int id) const {
+    const auto it = bindings.find(id);
+    return it == bindings.end() ? nullptr : it->second.marker;
+}
+
+FormPrompts& CFormDlg::Prompts() { return scriptedPrompts ? *scriptedPrompts : *ownPrompts; }
+
+void CFormDlg::Refresh() {
+    if (refreshing) return;  // a control set here reported its change
+    refreshing = true;
+    for (auto& [id, b] : bindings) {
+        const FieldState& f = form.Field(id);
+        if (b.edit) {
+            const QString text = Q(f.text);
+            if (b.edit->text() != text) b.edit->setText(text);
+            b.edit->setEnabled(f.enabled);
+        }
+        if (b.units) {
+            if (b.units->currentIndex() != f.unit) b.units->setCurrentIndex(f.unit);
+            b.units->setEnabled(f.enabled);
+        }
+        if (b.marker) b.marker->setVisible(f.marker);
+    }
+    RefreshControls();
+    refreshing = false;
+}
+
+void CFormDlg::DropDefaultButtons() {
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+}
+
+void CFormDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// ---- Generator dialog ----
+
+CGeneratorDlg::CGeneratorDlg(GeneratorForm& f, const QString& title, QWidget* parent)
+    : CFormDlg(f, title, parent), form(f) {
+    AddTimeRow(QStringLiteral("編集開始："), EditForm::EditStartField);
+    AddTimeRow(QStringLiteral("期間："), GeneratorForm::PeriodField);
+}
+
+CGeneratorDlg::~CGeneratorDlg() = default;
 
 void CGeneratorDlg::Finish(std::optional<Sketch> sketch) {
     createButton = new QPushButton(QStringLiteral("作成"), this);
@@ -268,11 +332,7 @@ void CGeneratorDlg::Finish(std::optional<Sketch> sketch) {
         opGrid->addWidget(button, k / 2, k % 2);
         ++k;
     }
-    // Enter presses nothing in these dialogs: no button is a default one.
-    for (QPushButton* b : findChildren<QPushButton*>()) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
+    DropDefaultButtons();
 
     preview = new GeneratorPreview(this);
     startTimeLabel = new QLabel(this);
@@ -299,7 +359,7 @@ void CGeneratorDlg::Finish(std::optional<Sketch> sketch) {
     left->addStretch(1);
 
     auto* right = new QVBoxLayout;
-    right->addLayout(fields);
+    right->addLayout(Fields());
     right->addStretch(1);
     auto* createRow = new QHBoxLayout;
     createRow->addStretch(1);
@@ -315,56 +375,23 @@ void CGeneratorDlg::Finish(std::optional<Sketch> sketch) {
     Refresh();
 }
 
-QLineEdit* CGeneratorDlg::Edit(int id) const {
-    const auto it = bindings.find(id);
-    return it == bindings.end() ? nullptr : it->second.edit;
-}
-
-QComboBox* CGeneratorDlg::UnitList(int id) const {
-    const auto it = bindings.find(id);
-    return it == bindings.end() ? nullptr : it->second.units;
-}
-
-QLabel* CGeneratorDlg::Marker(int id) const {
-    const auto it = bindings.find(id);
-    return it == bindings.end() ? nullptr : it->second.marker;
-}
-
 QPushButton* CGeneratorDlg::OperationButton(GeneratorOperation operation) const {
     const auto it = operations.find(operation);
     return it == operations.end() ? nullptr : it->second;
 }
 
-FormPrompts& CGeneratorDlg::Prompts() { return scriptedPrompts ? *scriptedPrompts : *ownPrompts; }
-
-void CGeneratorDlg::Refresh() {
-    refreshing = true;
-    for (auto& [id, b] : bindings) {
-        const FieldState& f = form.Field(id);
-        if (b.edit) {
-            const QString text = Q(f.text);
-            if (b.edit->text() != text) b.edit->setText(text);
-            b.edit->setEnabled(f.enabled);
-        }
-        if (b.units) {
-            if (b.units->currentIndex() != f.unit) b.units->setCurrentIndex(f.unit);
-            b.units->setEnabled(f.enabled);
-        }
-        if (b.marker) b.marker->setVisible(f.marker);
-    }
-    if (createButton) createButton->setEnabled(form.CreateEnabled());
+void CGeneratorDlg::RefreshControls() {
+    if (!createButton) return;  // still being built
+    createButton->setEnabled(form.CreateEnabled());
     for (auto& [op, button] : operations) button->setEnabled(form.OperationsEnabled());
-    if (startTimeLabel) {
-        startTimeLabel->setText(Q(form.StartTimeText()));
-        endTimeLabel->setText(Q(form.EndTimeText()));
-    }
-    if (preview && form.PreviewGeneration() != shownGeneration) {
+    startTimeLabel->setText(Q(form.StartTimeText()));
+    endTimeLabel->setText(Q(form.EndTimeText()));
+    if (form.PreviewGeneration() != shownGeneration) {
         if (form.PreviewCurrent()) preview->SetCurve(form.WorkBuffer(), form.WorkCount());
         preview->SetState(form.PreviewDrawn(), form.PreviewCurrent());
         shownGeneration = form.PreviewGeneration();
     }
     RefreshShape();
-    refreshing = false;
 }
 
 void CGeneratorDlg::Create() {
@@ -378,14 +405,6 @@ void CGeneratorDlg::Operate(GeneratorOperation operation) {
         return;
     }
     Refresh();
-}
-
-void CGeneratorDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace kdx

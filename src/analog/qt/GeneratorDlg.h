@@ -1,8 +1,9 @@
-// The Qt side of the generator dialogs: CGeneratorDlg builds the frame every
-// analog generator shares (edit start, period, "作成", the four operations,
-// the preview with its StartTime/EndTime labels and the sketch), binds each
-// field's edit box, unit list and "×" marker to the form by its id, and shows
-// what the form says after every change. The shape dialogs add their rows.
+// The Qt side of the editing dialogs: CFormDlg binds each field's edit box,
+// unit list and "×" marker to an EditForm by its id and shows what the form
+// says after every change; CGeneratorDlg builds on it the frame every analog
+// generator shares (edit start, period, "作成", the four operations, the
+// preview with its StartTime/EndTime labels and the sketch). The shape dialogs
+// add their rows.
 #pragma once
 
 #include <QDialog>
@@ -84,13 +85,18 @@ private:
     std::unique_ptr<ColumnEnvelope> envelope;
 };
 
-class CGeneratorDlg : public QDialog {
+// What every dialog on an EditForm shares: rows that bind a field's edit box,
+// unit list and "×" marker to the form by its id (labelled for assistive
+// technology by their visible labels), the refresh that shows the form's state
+// in them, the prompts its messages go through, and an Enter key that does
+// nothing.
+class CFormDlg : public QDialog {
     Q_OBJECT
 
 public:
     // The form is the caller's and outlives the dialog.
-    CGeneratorDlg(GeneratorForm& form, const QString& title, QWidget* parent = nullptr);
-    ~CGeneratorDlg() override;
+    CFormDlg(EditForm& form, const QString& title, QWidget* parent = nullptr);
+    ~CFormDlg() override;
 
     // Where messages go; nullptr (the default) shows real message boxes.
     void SetPrompts(FormPrompts* prompts) { scriptedPrompts = prompts; }
@@ -98,11 +104,6 @@ public:
     QLineEdit* Edit(int id) const;
     QComboBox* UnitList(int id) const;
     QLabel* Marker(int id) const;
-    QPushButton* CreateButton() const { return createButton; }
-    QPushButton* OperationButton(GeneratorOperation operation) const;
-    QLabel* StartTimeLabel() const { return startTimeLabel; }
-    QLabel* EndTimeLabel() const { return endTimeLabel; }
-    GeneratorPreview* Preview() const { return preview; }
 
     // Shows the form's state in every control.
     void Refresh();
@@ -117,12 +118,15 @@ protected:
     QRadioButton* AddRadioValueRow(const QString& label, int id, const QString& unit);
     // A display-only edit box in a row already begun (for derived values).
     QLineEdit* AddDisplayBox(int id, const QString& accessibleName, int column);
+    // Any other widget in the next row's columns (its own label included).
+    void AddRowWidget(QWidget* widget, int column, int columnSpan = 1);
     void EndRow() { ++nextRow; }
     QGridLayout* Fields() const { return fields; }
-    // Adds the sketch (none for shapes without one) and lays the dialog out.
-    void Finish(std::optional<Sketch> sketch);
-    // The shape's own controls (radios) after a change.
-    virtual void RefreshShape() {}
+    FormPrompts& Prompts();
+    // The dialog's own controls (buttons, radios, previews) after a change.
+    virtual void RefreshControls() {}
+    // No button of the dialog is a default one, so Enter presses none.
+    void DropDefaultButtons();
 
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -135,23 +139,49 @@ private:
     QLineEdit* NewEdit(int id, const QString& accessibleName);
     QComboBox* NewUnitList(int id, const QString& accessibleName, const QStringList& units);
     QLabel* NewMarker(int id);
-    FormPrompts& Prompts();
-    void Create();
-    void Operate(GeneratorOperation operation);
 
-    GeneratorForm& form;
+    EditForm& form;
     FormPrompts* scriptedPrompts = nullptr;
     std::unique_ptr<QtFormPrompts> ownPrompts;
     std::map<int, Binding> bindings;
     QGridLayout* fields = nullptr;
     int nextRow = 0;
+    bool refreshing = false;
+};
+
+// The analog generators' frame: edit start and period rows, "作成", the four
+// operations, the preview with StartTime/EndTime and the sketch.
+class CGeneratorDlg : public CFormDlg {
+    Q_OBJECT
+
+public:
+    CGeneratorDlg(GeneratorForm& form, const QString& title, QWidget* parent = nullptr);
+    ~CGeneratorDlg() override;
+
+    QPushButton* CreateButton() const { return createButton; }
+    QPushButton* OperationButton(GeneratorOperation operation) const;
+    QLabel* StartTimeLabel() const { return startTimeLabel; }
+    QLabel* EndTimeLabel() const { return endTimeLabel; }
+    GeneratorPreview* Preview() const { return preview; }
+
+protected:
+    // Adds the sketch (none for shapes without one) and lays the dialog out.
+    void Finish(std::optional<Sketch> sketch);
+    // The shape's own controls (radios) after a change.
+    virtual void RefreshShape() {}
+
+private:
+    void RefreshControls() override;
+    void Create();
+    void Operate(GeneratorOperation operation);
+
+    GeneratorForm& form;
     QPushButton* createButton = nullptr;
     std::map<GeneratorOperation, QPushButton*> operations;
     GeneratorPreview* preview = nullptr;
     QLabel* startTimeLabel = nullptr;
     QLabel* endTimeLabel = nullptr;
     uint64_t shownGeneration = ~uint64_t{0};
-    bool refreshing = false;
 };
 
 // The unit lists' entries, "nS" .. "S".
