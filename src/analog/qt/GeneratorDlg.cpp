@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "document/qt/AccessibleLabels.h"
 #include "ui/view/PlotPainter.h"
 
 namespace kdx {
@@ -174,7 +175,7 @@ QComboBox* CFormDlg::NewUnitList(int id, const QString& accessibleName, const QS
     auto* list = new QComboBox(this);
     list->addItems(units);
     list->setCurrentIndex(-1);
-    list->setAccessibleName(accessibleName + QStringLiteral("単位"));
+    NameUnitList(list, accessibleName);
     connect(list, &QComboBox::currentIndexChanged, this, [this, id](int index) {
         if (refreshing) return;
         form.SetUnit(id, index);
@@ -202,7 +203,7 @@ void CFormDlg::AddTimeRow(const QString& label, int id) { AddListRow(label, id, 
 void CFormDlg::AddListRow(const QString& label, int id, const QStringList& units) {
     auto* name = new QLabel(label, this);
     QLineEdit* edit = NewEdit(id, label);
-    name->setBuddy(edit);
+    LabelField(name, edit);
     fields->addWidget(name, nextRow, 0);
     fields->addWidget(edit, nextRow, 1);
     fields->addWidget(NewUnitList(id, label, units), nextRow, 2);
@@ -213,7 +214,7 @@ void CFormDlg::AddListRow(const QString& label, int id, const QStringList& units
 void CFormDlg::AddValueRow(const QString& label, int id, const QString& unit) {
     auto* name = new QLabel(label, this);
     QLineEdit* edit = NewEdit(id, label);
-    name->setBuddy(edit);
+    LabelField(name, edit);
     fields->addWidget(name, nextRow, 0);
     fields->addWidget(edit, nextRow, 1);
     fields->addWidget(new QLabel(unit, this), nextRow, 2);

@@ -28,6 +28,8 @@ TimeBaseRowsGroup::TimeBaseRowsGroup(int rowCount, QWidget* parent)
             field->setFocusPolicy(Qt::NoFocus);
             field->setAlignment(Qt::AlignRight);
             field->setMinimumWidth(c == 3 ? 150 : 120);
+            // A cell is named by its row and its column: "設定 1 トータル時間".
+            field->setAccessibleName(radios[r]->text() + QLatin1Char(' ') + QString::fromUtf8(ColumnHeadings[c]));
             fields[r][c] = field;
             grid->addWidget(field, r + 1, c + 1);
         }

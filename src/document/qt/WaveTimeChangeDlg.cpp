@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "document/qt/AccessibleLabels.h"
 #include "document/qt/TimeBaseRowsGroup.h"
 #include "units/UnitText.h"
 
@@ -24,7 +25,10 @@ CWaveTimeChangeDlg::CWaveTimeChangeDlg(int64_t currentTotalNs, int64_t currentSa
     okButton->setDefault(true);
 
     auto* input = new QHBoxLayout;
-    input->addWidget(new QLabel(QStringLiteral("トータル時間"), this));
+    auto* label = new QLabel(QStringLiteral("トータル時間"), this);
+    LabelField(label, totalEdit);
+    NameUnitList(totalUnit, label->text());
+    input->addWidget(label);
     input->addWidget(totalEdit);
     input->addWidget(totalUnit);
     input->addStretch(1);

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "document/qt/AccessibleLabels.h"
 #include "document/qt/TimeBaseRowsGroup.h"
 #include "units/UnitText.h"
 
@@ -47,16 +48,20 @@ CWaveTimeDlg::CWaveTimeDlg(int64_t presetTotalNs, int64_t presetSamplingNs, int6
     okButton->setDefault(true);
 
     auto* inputs = new QGridLayout;
-    inputs->addWidget(timeMode, 0, 0);
-    inputs->addWidget(new QLabel(QStringLiteral("トータル時間"), this), 0, 1);
-    inputs->addWidget(totalEdit, 0, 2);
-    inputs->addWidget(totalUnit, 0, 3);
-    inputs->addWidget(samplingMode, 1, 0);
-    inputs->addWidget(new QLabel(QStringLiteral("サンプリング時間"), this), 1, 1);
-    inputs->addWidget(samplingEdit, 1, 2);
-    inputs->addWidget(samplingUnit, 1, 3);
-    inputs->addWidget(new QLabel(QStringLiteral("サンプリングデータ数"), this), 2, 1);
-    inputs->addWidget(countEdit, 2, 2);
+    const auto row = [&](int r, QRadioButton* radio, const QString& text, QLineEdit* edit, QComboBox* unit) {
+        auto* label = new QLabel(text, this);
+        LabelField(label, edit);
+        if (radio) inputs->addWidget(radio, r, 0);
+        inputs->addWidget(label, r, 1);
+        inputs->addWidget(edit, r, 2);
+        if (unit) {
+            NameUnitList(unit, text);
+            inputs->addWidget(unit, r, 3);
+        }
+    };
+    row(0, timeMode, QStringLiteral("トータル時間"), totalEdit, totalUnit);
+    row(1, samplingMode, QStringLiteral("サンプリング時間"), samplingEdit, samplingUnit);
+    row(2, nullptr, QStringLiteral("サンプリングデータ数"), countEdit, nullptr);
     inputs->setColumnStretch(4, 1);
 
     auto* buttons = new QHBoxLayout;

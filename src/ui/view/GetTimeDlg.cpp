@@ -1,5 +1,7 @@
 #include "ui/view/GetTimeDlg.h"
 
+#include "document/qt/AccessibleLabels.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -36,6 +38,7 @@ CGetTimeDlg::CGetTimeDlg(const GetTimeRequest& request, QWidget* parent) : QDial
         referenceEdits[r]->setReadOnly(true);
         referenceEdits[r]->setFocusPolicy(Qt::NoFocus);
         referenceEdits[r]->setMinimumWidth(120);
+        referenceEdits[r]->setAccessibleName(radios[r]->text());
         grid->addWidget(radios[r], r, 0);
         grid->addWidget(referenceEdits[r], r, 1);
         connect(radios[r], &QRadioButton::toggled, this, [this, r](bool on) {
@@ -47,10 +50,13 @@ CGetTimeDlg::CGetTimeDlg(const GetTimeRequest& request, QWidget* parent) : QDial
     radios[GetTimeFromMark]->setEnabled(request.markReferenceEnabled);
 
     auto* entryRow = new QHBoxLayout;
-    entryRow->addWidget(new QLabel(QStringLiteral("指定時間："), this));
+    auto* timeLabel = new QLabel(QStringLiteral("指定時間："), this);
+    entryRow->addWidget(timeLabel);
     timeEdit = new QLineEdit(this);
+    LabelField(timeLabel, timeEdit);
     entryRow->addWidget(timeEdit, 1);
     unitList = new QComboBox(this);
+    NameUnitList(unitList, timeLabel->text());
     for (const char* unit : UnitCaptions) unitList->addItem(QString::fromLatin1(unit));
     unitList->setCurrentIndex(form.Unit());
     entryRow->addWidget(unitList);
