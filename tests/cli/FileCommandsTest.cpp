@@ -11,7 +11,7 @@
 
 #include "document/KDXDoc.h"
 #include "document/WaveformFile.h"
-#include "support/ToolProcess.h"
+#include "support/ToolFixture.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -21,21 +21,7 @@ namespace {
 using kdx::testing::ReadText;
 using kdx::testing::ToolRun;
 
-class KdxTool : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("kdx-cli-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    // Runs kdx-tool with the arguments (already quoted for the shell).
-    ToolRun Tool(const std::string& args) { return kdx::testing::RunTool("", args, dir); }
-    std::string P(const std::string& name) const { return "'" + (dir / name).string() + "'"; }
-
-    fs::path dir;
-};
+class KdxTool : public kdx::testing::ToolTest {};
 
 }  // namespace
 

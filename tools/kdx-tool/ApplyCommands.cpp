@@ -10,7 +10,9 @@
 
 namespace kdx::tool {
 
-void StderrPrompts::Inform(const std::string& text) { std::cerr << text << '\n'; }
+void StderrPrompts::Inform(const std::string& text) {
+    std::cerr << text << '\n';
+}
 
 bool StderrPrompts::Confirm(const std::string& text) {
     std::cerr << text << '\n';
@@ -41,7 +43,9 @@ ViewModel RestoredView(const CKDXDoc& doc, const ViewBlock& block) {
 
 }  // namespace
 
-uint32_t ApplySession::Cursor() const { return RestoredView(*doc, view).Cursor(); }
+uint32_t ApplySession::Cursor() const {
+    return RestoredView(*doc, view).Cursor();
+}
 
 void ApplySession::Finish(const EditRange& range, const std::string& out) {
     ViewModel model = RestoredView(*doc, view);
@@ -58,19 +62,21 @@ void SetTimeField(EditForm& form, int id, const std::string& option, const std::
     form.SetText(id, argument->number);
 }
 
-void SetTextField(EditForm& form, int id, const std::string& text) { form.SetText(id, text); }
+void SetTextField(EditForm& form, int id, const std::string& text) {
+    form.SetText(id, text);
+}
 
 void SetEditStart(EditForm& form, const std::optional<std::string>& start) {
     if (start) SetTimeField(form, EditForm::EditStartField, "--start", *start);
 }
 
-void RequireValid(const EditForm& form, const std::vector<std::pair<int, std::string>>& options) {
+void RequireValid(const EditForm& form, const std::vector<FieldOption>& options) {
     std::string invalid;
-    for (const auto& [id, option] : options) {
-        const FieldState& f = form.Field(id);
+    for (const FieldOption& o : options) {
+        const FieldState& f = form.Field(o.id);
         if (!f.marker) continue;
-        invalid += (invalid.empty() ? "" : ", ") + option + " (" + f.text;
-        if (f.unit != TimeUnitNone && id != EditForm::EditStartField) invalid += " " + std::string(UnitWordOrMark(f.unit));
+        invalid += (invalid.empty() ? "" : ", ") + o.option + " (" + f.text;
+        if (o.time) invalid += " " + std::string(UnitWordOrMark(f.unit));
         invalid += ")";
     }
     if (form.Field(EditForm::EditStartField).marker) {
@@ -121,7 +127,8 @@ template <class Form, class Runner, class Fill>
 int ApplyShape(const ApplyTarget& target, Runner runner, Fill fill) {
     ApplySession session(target.file);
     StderrPrompts prompts;
-    const auto range = runner(session.Doc(), session.Cursor(), prompts, [&](Form& form) { return fill(form, prompts); });
+    const auto range =
+        runner(session.Doc(), session.Cursor(), prompts, [&](Form& form) { return fill(form, prompts); });
     if (!range) throw CommandFailure(1, "");  // the memory message is out already
     session.Finish(*range, target.out);
     return 0;
@@ -166,8 +173,13 @@ int RunSine(const ApplyTarget& target, const SineOptions& o) {
         SetTextField(form, F::Amplitude, o.amplitude);
         SetTextField(form, F::Offset, o.offset);
         SetTextField(form, F::Repeat, o.repeat);
-        RequireValid(form, {{F::Period, "--period"}, {F::T1, "--t1"}, {F::Delay, "--t0"}, {F::Phase, "--phase"},
-                            {F::Amplitude, "--amplitude"}, {F::Offset, "--offset"}, {F::Repeat, "--repeat"}});
+        RequireValid(form, {{F::Period, "--period", true},
+                            {F::T1, "--t1", true},
+                            {F::Delay, "--t0", true},
+                            {F::Phase, "--phase"},
+                            {F::Amplitude, "--amplitude"},
+                            {F::Offset, "--offset"},
+                            {F::Repeat, "--repeat"}});
         return CreateAndApply(form, o.common.op, prompts);
     });
 }
@@ -190,8 +202,15 @@ int RunRectangle(const ApplyTarget& target, const RectangleOptions& o) {
             SetTimeField(form, F::T0, "--t0", o.t0.value_or("0"));
         }
         SetTextField(form, F::Repeat, o.repeat);
-        RequireValid(form, {{F::Period, "--period"}, {F::T1, "--t1"}, {F::T2, "--t2"}, {F::T3, "--t3"},
-                            {F::T4, "--t4"}, {F::V1, "--v1"}, {F::V2, "--v2"}, {F::T0, "--t0"}, {F::V0, "--v0"},
+        RequireValid(form, {{F::Period, "--period", true},
+                            {F::T1, "--t1", true},
+                            {F::T2, "--t2", true},
+                            {F::T3, "--t3", true},
+                            {F::T4, "--t4", true},
+                            {F::V1, "--v1"},
+                            {F::V2, "--v2"},
+                            {F::T0, "--t0", true},
+                            {F::V0, "--v0"},
                             {F::Repeat, "--repeat"}});
         return CreateAndApply(form, o.common.op, prompts);
     });
@@ -202,7 +221,7 @@ int RunDc(const ApplyTarget& target, const SimpleOptions& o) {
         SetEditStart(form, o.common.start);
         SetTimeField(form, DcForm::Period, "--period", o.period);
         SetTextField(form, DcForm::Value, o.value);
-        RequireValid(form, {{DcForm::Period, "--period"}, {DcForm::Value, "--value"}});
+        RequireValid(form, {{DcForm::Period, "--period", true}, {DcForm::Value, "--value"}});
         return CreateAndApply(form, o.common.op, prompts);
     });
 }
@@ -213,8 +232,9 @@ int RunRamp(const ApplyTarget& target, const SimpleOptions& o) {
         SetTimeField(form, RampForm::Period, "--period", o.period);
         SetTextField(form, RampForm::Initial, o.initial);
         SetTextField(form, RampForm::Final, o.finalValue);
-        RequireValid(form, {{RampForm::Period, "--period"}, {RampForm::Initial, "--initial"},
-                            {RampForm::Final, "--final"}});
+        RequireValid(
+            form,
+            {{RampForm::Period, "--period", true}, {RampForm::Initial, "--initial"}, {RampForm::Final, "--final"}});
         return CreateAndApply(form, o.common.op, prompts);
     });
 }
@@ -226,8 +246,10 @@ int RunExp(const ApplyTarget& target, const SimpleOptions& o) {
         SetTextField(form, ExpForm::Initial, o.initial);
         SetTextField(form, ExpForm::Final, o.finalValue);
         SetTimeField(form, ExpForm::Tau, "--tau", o.tau);
-        RequireValid(form, {{ExpForm::Period, "--period"}, {ExpForm::Initial, "--initial"},
-                            {ExpForm::Final, "--final"}, {ExpForm::Tau, "--tau"}});
+        RequireValid(form, {{ExpForm::Period, "--period", true},
+                            {ExpForm::Initial, "--initial"},
+                            {ExpForm::Final, "--final"},
+                            {ExpForm::Tau, "--tau", true}});
         return CreateAndApply(form, o.common.op, prompts);
     });
 }
@@ -240,7 +262,7 @@ int RunNoise(const ApplyTarget& target, const NoiseOptions& o) {
         form.SetUnit(NoiseForm::Amplitude, o.pp ? NoiseForm::PeakToPeak : NoiseForm::Rms);
         SetTextField(form, NoiseForm::Amplitude, o.pp ? *o.pp : o.rms.value_or(""));
         form.SetSeed(o.seed.value_or(NoiseSeedNow()));
-        RequireValid(form, {{NoiseForm::Period, "--period"}, {NoiseForm::Amplitude, o.pp ? "--pp" : "--rms"}});
+        RequireValid(form, {{NoiseForm::Period, "--period", true}, {NoiseForm::Amplitude, o.pp ? "--pp" : "--rms"}});
         return CreateAndApply(form, o.common.op, prompts);
     });
 }
@@ -262,8 +284,7 @@ void AddAnalogApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitCo
     s->callback([&exitCode, &target, sine] { Guard(exitCode, [&] { return RunSine(target, *sine); }); });
 
     auto rect = std::make_shared<RectangleOptions>();
-    auto* r = apply->add_subcommand("rectangle",
-                                    "Rectangle: --t1..--t4, --v1, --v2, [--repeat], --t0 or --v0");
+    auto* r = apply->add_subcommand("rectangle", "Rectangle: --t1..--t4, --v1, --v2, [--repeat], --t0 or --v0");
     AddCommonOptions(r, rect->common, AnalogOperations);
     r->add_option("--period", rect->period, "Length of the stretch")->required();
     r->add_option("--t1", rect->t1, "Rise time (default 0)");

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "FileCommands.h"
 #include "analog/AnalogRunners.h"
 #include "analog/EditForm.h"
-#include "FileCommands.h"
 
 namespace CLI {
 class App;
@@ -58,10 +58,17 @@ void SetTextField(EditForm& form, int id, const std::string& text);
 // The edit start: --start when given, else left at the stored cursor.
 void SetEditStart(EditForm& form, const std::optional<std::string>& start);
 
+// The option that fills a field, and whether it is a TIME (shown with its unit).
+struct FieldOption {
+    int id;
+    std::string option;
+    bool time = false;
+};
+
 // Fails with status 2 when a field shows its marker, naming the options of
-// every marked field (options: field id and option name), or when "作成" is
-// not enabled for a check without a marker ("パラメータが不正です").
-void RequireValid(const EditForm& form, const std::vector<std::pair<int, std::string>>& options);
+// every marked field, or when "作成" is not enabled for a check without a
+// marker ("パラメータが不正です").
+void RequireValid(const EditForm& form, const std::vector<FieldOption>& options);
 
 // What every kind of apply shares.
 struct ApplyTarget {
