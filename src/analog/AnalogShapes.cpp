@@ -142,7 +142,7 @@ bool computeExponential(double* buffer, uint64_t totalNs, int64_t samplingNs, in
     return true;
 }
 
-NoiseTable::NoiseTable() : values(Size) {}
+NoiseTable::NoiseTable() : values(Size), guide(GuideSize + 1) {}
 
 void NoiseTable::Prepare(double s) {
     if (s == sigma) return;
@@ -158,7 +158,32 @@ void NoiseTable::Prepare(double s) {
         values[i] = values[i - 1] + ((previous + current) * k) * 0.5;
         previous = current;
     }
+    for (int j = 0; j <= GuideSize; ++j) {
+        const double start = 0.5 * j / GuideSize;
+        guide[j] = static_cast<int>(std::lower_bound(values.begin(), values.end(), start) - values.begin());
+    }
     sigma = s;
+}
+
+int NoiseTable::Locate(double b) const {
+    // The points are strictly rising wherever b can fall, so there is one
+    // last point below b and any search finds the one the bisection finds.
+    const int j = std::clamp(static_cast<int>(b * 2.0 * GuideSize), 0, GuideSize - 1);
+    const int from = std::max(guide[j] - 1, 0);
+    const int to = std::min(guide[j + 1] + 1, Size);
+    const int lo = static_cast<int>(std::lower_bound(values.begin() + from, values.begin() + to, b) - values.begin()) - 1;
+    if (lo >= 0 && lo + 1 < Size && values[lo] < b && b <= values[lo + 1]) return lo;
+    // Not in its slice (a rounding at a slice's edge): the plain bisection.
+    int l = 0, h = Size - 1;
+    while (h - l >= 2) {
+        const int mid = (l + h) / 2;
+        if (b <= values[mid]) {
+            h = mid;
+        } else {
+            l = mid;
+        }
+    }
+    return l;
 }
 
 bool computeNoise(double* buffer, uint64_t totalNs, int64_t samplingNs, int64_t, int64_t period, double sigma,
@@ -178,15 +203,7 @@ bool computeNoise(double* buffer, uint64_t totalNs, int64_t samplingNs, int64_t,
         const double w = (static_cast<double>(r1 * 32768 + r2) / 1073741823.0 - 0.5) * 0.99999999;
         const bool negative = w < 0;
         const double b = std::fabs(w);
-        int lo = 0, hi = NoiseTable::Size - 1;
-        while (hi - lo >= 2) {
-            const int mid = (lo + hi) / 2;
-            if (b <= f[mid]) {
-                hi = mid;
-            } else {
-                lo = mid;
-            }
-        }
+        const int lo = table.Locate(b), hi = lo + 1;
         const double fraction = (b - f[lo]) / (f[hi] - f[lo]);
         const double value = fraction < 1.0 ? static_cast<double>(lo) * h + fraction * h : static_cast<double>(lo) * h;
         buffer[i] = negative ? -value : value;

@@ -177,10 +177,11 @@ TEST(AnalogNoise, SamplesEqualTheGeneratorAndTableBitForBit) {
     auto b = Buffer();
     NoiseTable table;
     // One table serves both sigmas in turn, rebuilt for each.
+    const int n = 50000;
     for (double sigma : {0.01, 0.25, 0.01}) {
-        const std::vector<double> expected = ReferenceNoise(sigma, 4242, 3000);
-        ASSERT_TRUE(computeNoise(b.data(), Total, Dt, 0, 1000 * Dt, sigma, 4242, table));
-        for (int i = 0; i < 1000; ++i) ASSERT_EQ(b[i], expected[i]) << sigma << " " << i;
+        const std::vector<double> expected = ReferenceNoise(sigma, 4242, n);
+        ASSERT_TRUE(computeNoise(b.data(), uint64_t{n} * 20, 20, 0, int64_t{n} * 20, sigma, 4242, table));
+        for (int i = 0; i < n; ++i) ASSERT_EQ(b[i], expected[i]) << sigma << " " << i;
     }
     // No deviation is silence, not a table of 0 / 0.
     ASSERT_TRUE(computeNoise(b.data(), Total, Dt, 0, 1000 * Dt, 0.0, 4242, table));

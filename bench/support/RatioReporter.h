@@ -1,0 +1,41 @@
+// The console report of a benchmark program, keeping one time per benchmark
+// (the median over repetitions when there are several, otherwise the single
+// run's time) so that the program can print its results as ratios against a
+// baseline measured in the same run.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kdx::bench {
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (median || (run.run_type == Run::RT_Iteration && !best.contains(run.run_name.function_name)))
+                best[run.run_name.function_name] =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);  // seconds
+        }
+    }
+    // measured / baseline, or a negative number when either did not run.
+    double Ratio(const std::string& measured, const std::string& baseline) const {
+        const auto m = best.find(measured), b = best.find(baseline);
+        if (m == best.end() || b == best.end() || b->second <= 0) return -1.0;
+        return m->second / b->second;
+    }
+    void PrintRatio(const char* what, const std::string& measured, const std::string& baseline) const {
+        const double r = Ratio(measured, baseline);
+        if (r >= 0) std::printf("%-44s %6.2fx  (%s / %s)\n", what, r, measured.c_str(), baseline.c_str());
+    }
+    std::map<std::string, double> best;
+};
+
+}  // namespace kdx::bench
