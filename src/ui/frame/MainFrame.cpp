@@ -23,6 +23,8 @@
 #include <QUrl>
 #include <new>
 
+#include "device/DeviceLink.h"
+#include "device/qt/OutputDlg.h"
 #include "document/WaveformFile.h"
 #include "ui/frame/ReadoutBar.h"
 #include "ui/frame/core/CommandIds.h"
@@ -109,6 +111,10 @@ CMainFrame::CMainFrame(CKDXDoc& doc, QWidget* parent) : QMainWindow(parent), doc
     connect(view, &CKDXView::viewStateChanged, this, [this] { ScheduleUpdate(); });
     connect(view, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) { ShowContextMenu(pos); });
 
+    // Without the library every editing and file function still works; only
+    // output stays disabled.
+    deviceLibraryLoaded = LoadDeviceLibrary();
+
     idleTimer.setSingleShot(true);
     idleTimer.setInterval(0);
     connect(&idleTimer, &QTimer::timeout, this, [this] { UpdateCommands(); });
@@ -117,7 +123,11 @@ CMainFrame::CMainFrame(CKDXDoc& doc, QWidget* parent) : QMainWindow(parent), doc
     view->setFocus();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The output dialog is a child window: it goes before the frame does.
+    CloseOutputDialog();
+    ReleaseDeviceLibrary();
+}
 
 void CMainFrame::SetPrompts(UserPrompts* p) { prompts = p ? p : ownPrompts.get(); }
 
@@ -129,6 +139,11 @@ void CMainFrame::SetTitlePrefix(const QString& prefix) {
 void CMainFrame::SetOutputAvailable(bool available) {
     outputAvailable = available;
     ScheduleUpdate();
+}
+
+void CMainFrame::SetOutputDevice(const std::string& serial, const std::string& displayName) {
+    outputSerial = serial;
+    outputDisplayName = displayName;
 }
 
 void CMainFrame::SetDocumentTag(std::string_view text) { frameBlock.documentTag = DocumentTagOf(text); }
@@ -177,6 +192,7 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::EditUndo] = [this] { UndoCommand(); };
     handlers[cmd::TotalTimeChange] = [this] { TotalTimeChangeCommand(); };
     handlers[cmd::EditLock] = [this] { ToggleEditLock(); };
+    handlers[cmd::WaveformOutput] = [this] { OutputCommand(); };
     for (const CommandInfo& c : Commands()) {
         const int id = c.id;
         if (c.rule == EnableRule::View) {
@@ -497,6 +513,33 @@ bool CMainFrame::PrintView() {
     return painter.end();
 }
 
+// ---- Waveform output ----
+
+void CMainFrame::OutputCommand() {
+    if (doc.HasOutputDialog()) {
+        doc.BringOutputDialogToFront();
+        return;
+    }
+    doc.OpenOutputDialog([this]() -> std::unique_ptr<OutputPanelLink> {
+        const OutputIdentity identity{outputSerial, outputDisplayName, title.toStdString()};
+        return COutputDlg::Create(
+            doc, identity, this, [this](QWidget* parent, const QString& text) { prompts->ShowMessage(parent, text); },
+            [this] { CloseOutputDialog(); });
+    });
+}
+
+void CMainFrame::CloseOutputDialog() {
+    if (!doc.HasOutputDialog()) return;
+    doc.CloseOutputDialog();
+    ScheduleUpdate();  // the settings taken over may enable Save
+}
+
+void CMainFrame::ReleaseDeviceLibrary() {
+    if (!deviceLibraryLoaded) return;
+    FreeDeviceLibrary();
+    deviceLibraryLoaded = false;
+}
+
 // ---- Edit commands ----
 
 void CMainFrame::UndoCommand() {
@@ -573,6 +616,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     CloseOutputDialog();
+    ReleaseDeviceLibrary();
     event->accept();
 }
 
