@@ -288,6 +288,10 @@ void OutputPanel::BeginAction(DisplayState state) {
 }
 
 void OutputPanel::EndAction(LinkStatus status, const char* failureMessage) {
+    // A failed exchange may leave part of a reply on the link, which the next
+    // poll would take for its own; opening afresh resets and purges it, so
+    // that poll shows the generator's actual state.
+    if (status != LINK_OK) ReleaseGenerator();
     // The wait cursor goes before the message: the user is asked, not kept waiting.
     host.SetBusy(false);
     if (status != LINK_OK) host.ShowMessage(failureMessage);
