@@ -62,7 +62,11 @@ QGroupBox* COutputDlg::RadioGroup(int group, const char* title) {
     auto* layout = new QVBoxLayout(box);
     auto* buttons = new QButtonGroup(box);
     for (int choice = 0; choice < OutputGroupChoices(group); ++choice) {
-        auto* radio = new QRadioButton(Q(OutputRadioLabel(group, choice)), box);
+        // Room for the generator's mark from the start, so that the window
+        // keeps its size when marks come and go.
+        auto* radio = new QRadioButton(RadioCaption(group, choice, static_cast<int8_t>(choice)), box);
+        radio->setMinimumWidth(radio->sizeHint().width());
+        radio->setText(Q(OutputRadioLabel(group, choice)));
         buttons->addButton(radio, choice);
         layout->addWidget(radio);
         radios[group][choice] = radio;
