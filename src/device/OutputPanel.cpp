@@ -217,6 +217,9 @@ void OutputPanel::ShowNotConnected() {
 }
 
 void OutputPanel::ShowState(DisplayState state, uint8_t shownVersion) {
+    // Compared as values first: a poll that finds nothing new builds no text.
+    if (shownState && *shownState == std::pair(state, shownVersion)) return;
+    shownState = std::pair(state, shownVersion);
     std::string status = StatusText(state);
     std::string versionText = VersionText(shownVersion);
     if (status == display.statusText && versionText == display.versionText) return;

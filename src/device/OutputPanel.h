@@ -6,8 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "device/DeviceProtocol.h"
@@ -180,6 +182,7 @@ private:
     bool deviceSettingsValid = false;
 
     OutputPanelDisplay display;
+    std::optional<std::pair<DisplayState, uint8_t>> shownState;  // what the status texts were made from
     bool changed = true;  // the display differs from what was last presented
     std::vector<uint8_t> words;
 };

@@ -47,6 +47,7 @@ public:
     void PollNow();
     bool Polling() const { return pollTimer.isActive(); }
     const OutputPanel& Panel() const { return panel; }
+    OutputPanel& Panel() { return panel; }  // a poll without the timer (benchmarks)
 
     QPushButton* TransferButton() const { return transferButton; }
     QPushButton* StartStopButton() const { return startStopButton; }
