@@ -2,6 +2,7 @@
 // windows on the offscreen platform against the simulated generator, which
 // the frame loads as it would load the vendor's library.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/KDXApp.h"
+#include "device/DeviceLink.h"
 #include "device/qt/OutputDlg.h"
 #include "device/qt/OutputSelectDlg.h"
 #include "document/KDXDoc.h"
@@ -287,11 +289,21 @@ private slots:
                                  FileFormatVersion, message));
         QCOMPARE(header.output.syncPolarity, uint8_t{1});
 
-        // The output command again brings the same dialog forward.
+        // The output command again, and an edit that leaves values out of
+        // range, bring the same dialog forward.
         d->showMinimized();
         rig.frame->RunCommand(cmd::WaveformOutput);
         QCOMPARE(rig.Dialog(), d);
         QVERIFY(!(d->windowState() & Qt::WindowMinimized));
+        d->showMinimized();
+        rig.doc.BeginAnalogEdit();
+        rig.doc.AnalogSamples()[5] = 1.5;
+        rig.doc.CommitAnalogEdit();
+        QVERIFY(!(d->windowState() & Qt::WindowMinimized));
+        // Saved under another name while open: the caption follows.
+        rig.prompts.savePath = dir.filePath(QStringLiteral("renamed.kdx"));
+        QVERIFY(rig.frame->SaveAs());
+        QCOMPARE(d->windowTitle(), QStringLiteral("波形出力 - renamed.kdx"));
 
         // Closed with a count that is not valid: the radios go to the document, the count does not.
         d->Radio(GroupOutputMode, 1)->click();
@@ -345,7 +357,17 @@ private slots:
         COutputDlg* d = rig.Open();
         QPushButton* buttons[] = {d->TransferButton(), d->StartStopButton(), d->ForceStopButton()};
         QVERIFY(buttons[button]->isEnabled());
+        // The message box belongs to the action: no poll runs under it, and
+        // the user is asked without a wait cursor.
+        bool pollingUnderMessage = true;
+        const QCursor* cursorUnderMessage = nullptr;
+        rig.prompts.whileShowingMessage = [&] {
+            pollingUnderMessage = d->Polling();
+            cursorUnderMessage = QApplication::overrideCursor();
+        };
         buttons[button]->click();
+        QVERIFY(!pollingUnderMessage);
+        QCOMPARE(cursorUnderMessage, nullptr);
         QFETCH(QString, message);
         QCOMPARE(rig.prompts.messages, QStringList{message});
         QVERIFY(rig.doc.HasOutputDialog() && d->isVisible() && d->Polling());
@@ -461,6 +483,10 @@ private slots:
         QCOMPARE(app.Frame()->windowTitle(), QStringLiteral("KDX"));
         app.Frame()->UpdateCommands();
         QVERIFY(app.Frame()->Action(cmd::WaveformOutput)->isEnabled());
+        // Closing the main window releases the library.
+        QVERIFY(app.Frame()->DeviceLibraryLoaded());
+        QVERIFY(app.Frame()->close());
+        QVERIFY(!IsDeviceLibraryLoaded());
     }
 
     void everyControlIsNamedByItsVisibleLabel() {
