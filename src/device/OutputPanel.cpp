@@ -256,8 +256,7 @@ void OutputPanel::RefreshEnabling() {
     changed = true;
 }
 
-void OutputPanel::RadioClicked(int group) {
-    (void)group;  // every click takes all controls over; the enabling follows from them
+void OutputPanel::RadioClicked() {
     display.controls = host.ReadControls();
     changed = true;
     RefreshEnabling();

@@ -134,7 +134,8 @@ public:
     void TransferData();
     void StartStop();
     void ForceStop();
-    void RadioClicked(int group);
+    // Any radio: all controls are taken over; the enabling follows from them.
+    void RadioClicked();
     void SetDataName(std::string name);
     // Takes the controls over; an invalid repeat count keeps the previous one.
     const OutputSettings& TakeSettings();

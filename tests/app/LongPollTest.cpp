@@ -90,7 +90,7 @@ private slots:
         QVERIFY(polls > 0);
         QCOMPARE(dialog->StatusLabel()->text(), QStringLiteral("VELX-9 動作中"));
         QVERIFY(messages.isEmpty());
-        QCOMPARE(OpenDescriptors(), descriptorsBefore);
+        QVERIFY(OpenDescriptors() <= descriptorsBefore);
         QCOMPARE(sim.openHandles(), 1);
         // Allocator noise aside, nothing may pile up poll after poll.
         QVERIFY2(residentAfter - residentBefore < 1024, "resident memory grew by a MiB or more");

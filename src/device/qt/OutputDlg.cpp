@@ -72,7 +72,7 @@ QGroupBox* COutputDlg::RadioGroup(int group, const char* title) {
         radios[group][choice] = radio;
     }
     buttonGroups[group] = buttons;
-    connect(buttons, &QButtonGroup::idClicked, this, [this, group] { panel.RadioClicked(group); });
+    connect(buttons, &QButtonGroup::idClicked, this, [this] { panel.RadioClicked(); });
     return box;
 }
 
