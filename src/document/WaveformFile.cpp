@@ -353,13 +353,13 @@ Outcome FailErrno(const char* message, int error) { return {message, error != 0 
 template <class Source>
 Outcome ParseFrom(Source& src, WaveformHeader& header, SampleArrays buffers, DialogMemories& params,
                   uint32_t expectedVersion) {
-    const auto shortRead = [&src] {
+    const auto shortRead = [&] {
         if constexpr (requires { src.Error(); }) {
             if (src.Failed()) return FailErrno(MsgFileReadError, src.Error());
         }
         return Fail(MsgFileFormatError, "the file ends before its samples do");
     };
-    const auto readFailed = [&src] {
+    const auto readFailed = [&] {
         if constexpr (requires { src.Error(); }) return FailErrno(MsgFileReadError, src.Error());
         return Fail(MsgFileReadError, "");
     };
