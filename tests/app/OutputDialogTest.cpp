@@ -386,11 +386,13 @@ private slots:
     void startUpChoiceOfGenerator() {
         Configure({{"generators", json::array({{{"user_serial", "20260001"}}, {{"user_serial", "20260005"}}})}});
         const QString ini = dir.filePath(QStringLiteral("KDX.INI"));
+        // Sections 1, 3 (in the older form) and 7.
         const QByteArray settings = "[KDX]\r\nVersion=6.1\r\n[VELX-9]\r\nMaxNumber=2\r\n"
                                     "[VELX-9.Device1]\r\nSerialNo=20260009\r\nDescription=棚\r\n"
-                                    "[VELX-9.Device4]\r\nSerialNo=20260001\r\nDescription=\r\n";
+                                    "[VELX-9.Device3]\r\nUSBSerialNo=QZ10010001\r\nUserSerialNo=20260001\r\n"
+                                    "[VELX-9.Device7]\r\nSerialNo=20260008\r\nDescription=予備\r\n";
         // No choice, then the attached generator the settings lacked, named here.
-        for (const int row : {-1, 2}) {
+        for (const int row : {-1, 3}) {
             WriteFile(ini, settings);
             ScriptedPrompts prompts;
             CKDXApp app;
@@ -404,7 +406,7 @@ private slots:
                     const bool red = item->foreground(0).color() == QColor(255, 0, 0);
                     rows << item->text(0) + "/" + item->text(1) + (red ? "/red" : "");
                 }
-                EXPECT(rows == QStringList({"20260009/棚", "20260001//red", "20260005//red"}));
+                EXPECT(rows == QStringList({"20260009/棚", "20260001//red", "20260008/予備", "20260005//red"}));
                 EXPECT(!dlg.OkButton()->isEnabled() && !dlg.NameEdit()->isEnabled());
                 if (row < 0) {
                     dlg.NoChoiceButton()->click();
@@ -424,12 +426,13 @@ private slots:
             QCOMPARE(frame->windowTitle(), row < 0 ? QStringLiteral("[VELX-9指定なし] KDX") : QStringLiteral("[右] KDX"));
             frame->UpdateCommands();
             QCOMPARE(frame->Action(cmd::WaveformOutput)->isEnabled(), row >= 0);
-            // Written back whatever the answer, renumbered, the attached ones included.
-            const QByteArray written = ReadFile(ini);
-            QVERIFY(written.contains("[VELX-9.Device2]\r\nSerialNo=20260001\r\n"));
-            QVERIFY(written.contains("[VELX-9.Device3]\r\nSerialNo=20260005\r\nDescription=" +
-                                     QByteArray(row < 0 ? "" : "右") + "\r\n"));
-            QVERIFY(!written.contains("Device4"));
+            // Written back whatever the answer: 1, 2, 3 in the new form, then the attached one.
+            QCOMPARE(ReadFile(ini), "[KDX]\r\nVersion=6.1\r\n[VELX-9]\r\nMaxNumber=2\r\n"
+                                    "[VELX-9.Device1]\r\nSerialNo=20260009\r\nDescription=棚\r\n"
+                                    "[VELX-9.Device2]\r\nSerialNo=20260001\r\nDescription=\r\n"
+                                    "[VELX-9.Device3]\r\nSerialNo=20260008\r\nDescription=予備\r\n"
+                                    "[VELX-9.Device4]\r\nSerialNo=20260005\r\nDescription=" +
+                                        QByteArray(row < 0 ? "" : "右") + "\r\n");
             if (row >= 0) {
                 // The chosen generator is the one the output dialog opens.
                 frame->RunCommand(cmd::FileNew);
