@@ -17,6 +17,27 @@ echo "time-base candidates for a total of 1 S:"
 # The editor keeps its settings file beside the build unless told otherwise.
 export KDX_INI="${KDX_INI:-$build/KDX.INI}"
 
+# The generator: the vendor's D2XX library when it is installed, the library
+# KDX_D2XX_LIBRARY names, or else the project's simulated generator, whose
+# state is kept between runs so that kdx-tool sees what the editor wrote.
+vendor_library_installed() {
+  local ldconfig
+  ldconfig=$(command -v ldconfig || echo /sbin/ldconfig)
+  "$ldconfig" -p 2>/dev/null | grep -q 'libftd2xx\.so' && return 0
+  local dirs dir
+  IFS=: read -ra dirs <<<"${LD_LIBRARY_PATH:-}"
+  for dir in "${dirs[@]}"; do
+    [ -n "$dir" ] && [ -e "$dir/libftd2xx.so" ] && return 0
+  done
+  return 1
+}
+if [ -z "${KDX_D2XX_LIBRARY:-}" ] && ! vendor_library_installed; then
+  export KDX_D2XX_LIBRARY="$build/sim/libkdx_sim.so"
+  export KDX_SIM_STATE="${KDX_SIM_STATE:-$build/sim-state.json}"
+  echo "no D2XX library installed and KDX_D2XX_LIBRARY unset: the editor drives the simulated generator"
+  echo "  ($KDX_D2XX_LIBRARY, its state kept in $KDX_SIM_STATE); 波形データ出力 in the File menu opens the output dialog"
+fi
+
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   echo "starting the editor"
   exec "$build/src/app/kdx" "$demo"

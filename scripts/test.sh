@@ -6,6 +6,9 @@
 #                               UndefinedBehaviorSanitizer (clang, nothing
 #                               recovers) in build-sanitize/ (or
 #                               $KDX_SANITIZE_BUILD_DIR), run with leak detection
+#
+# Tests labelled "long" (ten minutes of output polling) run only when asked:
+#   ctest --test-dir build -L long --output-on-failure
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -13,7 +16,7 @@ if [ "${1:-}" != "--sanitize" ]; then
   "$root/scripts/build.sh"
   build="${KDX_BUILD_DIR:-$root/build}"
   cd "$build"
-  exec ctest --output-on-failure -j2 --timeout 300
+  exec ctest --output-on-failure -j2 --timeout 300 -LE long
 fi
 
 "$root/scripts/install-deps.sh"
@@ -29,4 +32,4 @@ cmake --build "$build" -j2
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$build"
-ctest --output-on-failure -j2 --timeout 600
+ctest --output-on-failure -j2 --timeout 600 -LE long

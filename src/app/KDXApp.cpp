@@ -11,8 +11,10 @@
 #include <QTranslator>
 
 #include "app/AboutDlg.h"
+#include "app/core/DeviceListFile.h"
 #include "app/core/ProfileFile.h"
 #include "app/core/StartupSettings.h"
+#include "device/qt/OutputSelectDlg.h"
 #include "document/KDXDoc.h"
 #include "document/WaveformLimits.h"
 #include "ui/frame/MainFrame.h"
@@ -105,8 +107,7 @@ bool CKDXApp::RunStartup(const QStringList& arguments, UserPrompts* prompts, boo
     }
 
     exeDirectory = QCoreApplication::applicationDirPath();
-    // The choice of generator for MaxNumber other than 1 arrives with the
-    // output work; the frame keeps the output command disabled until then.
+    StartOutputDevice();
 
     // The first argument after the program names a file to open.
     if (arguments.size() > 1) {
@@ -115,6 +116,17 @@ bool CKDXApp::RunStartup(const QStringList& arguments, UserPrompts* prompts, boo
     }
     startupComplete = true;
     return true;
+}
+
+void CKDXApp::StartOutputDevice() {
+    ProfileFile profile(settingsPath.toStdString());
+    IniDeviceListStore store(profile);
+    const OutputDeviceChoice choice =
+        RunOutputDeviceStartup(frame.get(), maxNumber, frame->DeviceLibraryLoaded(), store, selectRunner);
+    store.Commit();  // a read-only settings file keeps its list; the choice still holds
+    frame->SetOutputDevice(choice.serial, choice.displayName);
+    frame->SetTitlePrefix(QString::fromStdString(choice.titlePrefix));
+    frame->SetOutputAvailable(choice.outputAvailable);
 }
 
 void CKDXApp::Shutdown() {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,7 @@ namespace kdx {
 
 class CKDXDoc;
 class CMainFrame;
+class COutputSelectDlg;
 class UserPrompts;
 
 class CKDXApp {
@@ -37,6 +39,9 @@ public:
     void ShowAbout();
     bool IsStartupComplete() const { return startupComplete; }
 
+    // Answers the choice of generator at start-up instead of the user (tests).
+    void SetDeviceSelectRunner(std::function<int(COutputSelectDlg&)> run) { selectRunner = std::move(run); }
+
     CMainFrame* Frame() const { return frame.get(); }
     CKDXDoc* Document() const { return doc.get(); }
     const QString& SettingsPath() const { return settingsPath; }
@@ -53,6 +58,10 @@ public:
     static std::unique_ptr<QLockFile> LockInstanceAt(const QString& path, bool* heldElsewhere = nullptr);
 
 private:
+    // The generator for this instance: none, the first one, or the user's choice.
+    void StartOutputDevice();
+
+    std::function<int(COutputSelectDlg&)> selectRunner;
     std::unique_ptr<QLockFile> instanceLock;
     std::unique_ptr<CKDXDoc> doc;
     std::unique_ptr<CMainFrame> frame;

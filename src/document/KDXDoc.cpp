@@ -159,7 +159,30 @@ void CKDXDoc::MarkSaved() {
 }
 
 void CKDXDoc::NoticeOutOfRange() {
-    if (outputPanel != nullptr && HasAnalogOutOfRange()) outputPanel->RestoreAndActivate();
+    if (outputDialog != nullptr && HasAnalogOutOfRange()) outputDialog->RestoreAndActivate();
+}
+
+void CKDXDoc::OpenOutputDialog(const std::function<std::unique_ptr<OutputPanelLink>()>& make) {
+    if (outputDialog == nullptr) outputDialog = make();
+}
+
+void CKDXDoc::TakeOutputDialogSettings() {
+    if (outputDialog != nullptr) outputSettings = outputDialog->TakeSettings();
+}
+
+void CKDXDoc::CloseOutputDialog() {
+    if (outputDialog == nullptr) return;
+    TakeOutputDialogSettings();
+    outputDialog->Finish();
+    outputDialog.reset();
+}
+
+void CKDXDoc::BringOutputDialogToFront() {
+    if (outputDialog != nullptr) outputDialog->RestoreAndActivate();
+}
+
+void CKDXDoc::SetOutputDialogFilePath(std::string_view path) {
+    if (outputDialog != nullptr) outputDialog->SetFilePath(path);
 }
 
 bool CKDXDoc::ChangeTimeBase(int64_t samplingTimeNs, int64_t count) {

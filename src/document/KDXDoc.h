@@ -7,8 +7,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "document/DialogParams.h"
@@ -18,12 +21,21 @@
 
 namespace kdx {
 
-// What the document needs of the modeless output panel, without knowing its
-// toolkit: bring it to the front when an edit leaves values out of range.
+// What the document needs of the modeless output panel it owns, without
+// knowing its toolkit.
 class OutputPanelLink {
 public:
     virtual ~OutputPanelLink() = default;
+    // Restores the window (as after minimising) and makes it the foreground
+    // one: after an edit that leaves values out of range, or on request.
     virtual void RestoreAndActivate() = 0;
+    // The panel's settings after taking its controls over; a repeat count
+    // that is not valid leaves the previous count in them.
+    virtual OutputSettings TakeSettings() = 0;
+    // Stops polling, releases the generator and hides the window.
+    virtual void Finish() = 0;
+    // The document was saved under this path; the panel names it.
+    virtual void SetFilePath(std::string_view path) = 0;
 };
 
 struct UndoResult {
@@ -104,9 +116,18 @@ public:
     bool CopyChannel(int sourceCh, int targetCh);
     bool ClearChannel(int ch);
 
-    // The output panel the out-of-range notice reaches (none by default).
-    void SetOutputPanel(OutputPanelLink* panel) { outputPanel = panel; }
-    OutputPanelLink* GetOutputPanel() const { return outputPanel; }
+    // The modeless output panel, at most one, owned here; the frame makes it.
+    bool HasOutputDialog() const { return outputDialog != nullptr; }
+    OutputPanelLink* GetOutputPanel() const { return outputDialog.get(); }
+    // Keeps what make returns (nothing when it fails); nothing happens while
+    // a panel exists.
+    void OpenOutputDialog(const std::function<std::unique_ptr<OutputPanelLink>()>& make);
+    // The panel's settings into outputSettings (before saving or asking to).
+    void TakeOutputDialogSettings();
+    // Takes its settings, lets it finish and destroys it.
+    void CloseOutputDialog();
+    void BringOutputDialogToFront();
+    void SetOutputDialogFilePath(std::string_view path);
 
     // A fresh identity value, 0..32767.
     int32_t NewRandomValue();
@@ -149,7 +170,7 @@ private:
     DialogMemories memories;
     std::string digitalSerialText;
     std::string digitalParallelText;
-    OutputPanelLink* outputPanel = nullptr;
+    std::unique_ptr<OutputPanelLink> outputDialog;
     std::mt19937 random;
 };
 

@@ -56,10 +56,12 @@ TEST(CommandTable, WithoutWaveformOnlyNewOpenAboutExitAndOutput) {
     s.hasWaveform = false;
     s.dataModified = s.outputSettingsChanged = s.undoAvailable = s.clipboardValid = true;
     s.outputAvailable = true;
-    const std::set<int> allowed = {cmd::FileNew, cmd::FileOpen, cmd::AppAbout, cmd::AppExit};
+    const std::set<int> allowed = {cmd::FileNew, cmd::FileOpen, cmd::AppAbout, cmd::AppExit, cmd::WaveformOutput};
     for (const CommandInfo& c : Commands()) {
         EXPECT_EQ(IsCommandEnabled(c, s, false), allowed.count(c.id) == 1) << c.id;
     }
+    s.outputAvailable = false;
+    EXPECT_FALSE(IsCommandEnabled(*FindCommand(cmd::WaveformOutput), s, false));
 }
 
 TEST(CommandTable, EditLockDisablesEditingAndUndoOnly) {
@@ -118,8 +120,7 @@ TEST(CommandTable, UnbuiltDialogsStayDisabled) {
     FrameState s = AllViewAllowed();
     s.hasWaveform = true;
     s.outputAvailable = true;
-    for (int id : {cmd::AnalogModify, cmd::ExternalData, cmd::DigitalSwap, cmd::ChannelShift[1], cmd::ChannelClock[3],
-                   cmd::WaveformOutput}) {
+    for (int id : {cmd::AnalogModify, cmd::ExternalData, cmd::DigitalSwap, cmd::ChannelShift[1], cmd::ChannelClock[3]}) {
         EXPECT_FALSE(Enabled(id, s)) << id;
     }
 }

@@ -99,7 +99,8 @@ private slots:
     void withoutWaveformOnlyFileAndProgramCommands() {
         Fixture f;
         f.frame->SetOutputAvailable(true);
-        const std::set<int> allowed = {cmd::FileNew, cmd::FileOpen, cmd::AppAbout, cmd::AppExit};
+        const std::set<int> allowed = {cmd::FileNew, cmd::FileOpen, cmd::AppAbout, cmd::AppExit,
+                                       cmd::WaveformOutput};
         f.frame->UpdateCommands();
         for (const CommandInfo& c : Commands()) {
             QCOMPARE(f.frame->Action(c.id)->isEnabled(), allowed.count(c.id) == 1);
@@ -154,6 +155,7 @@ private slots:
         QVERIFY(f.Enabled(cmd::MarkAtCursor));
         QVERIFY(f.Enabled(cmd::FileSave));
         QVERIFY(f.Enabled(cmd::FileSaveAs));
+        QVERIFY(f.Enabled(cmd::WaveformOutput));
         // A locked command does nothing even when triggered directly.
         const uint8_t before = f.doc.GetDigitalChannel(0)[0];
         f.frame->RunCommand(cmd::ChannelInvert[0]);

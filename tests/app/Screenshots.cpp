@@ -1,9 +1,14 @@
 // Writes the README's pictures of the editor: the empty window, a new 5 mS
-// waveform and a file with a sine-like trace and clock-like lanes.
+// waveform, a file with a sine-like trace and clock-like lanes, the dialogs,
+// and the output dialog against the simulated generator.
 // Usage: kdx_screenshots OUTPUT_DIR (run on the offscreen platform or under Xvfb).
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -12,6 +17,8 @@
 #include "analog/qt/ShapeDlgs.h"
 #include "app/AboutDlg.h"
 #include "app/KDXApp.h"
+#include "device/qt/OutputDlg.h"
+#include "device/qt/OutputSelectDlg.h"
 #include "document/qt/WaveTimeChangeDlg.h"
 #include "document/qt/WaveTimeDlg.h"
 #include "document/KDXDoc.h"
@@ -19,6 +26,7 @@
 #include "ui/frame/MainFrame.h"
 #include "ui/view/KDXView.h"
 #include "ScriptedPrompts.h"
+#include "SimControls.h"
 
 using namespace kdx;
 
@@ -106,6 +114,44 @@ bool Shoot(CMainFrame& frame, const QString& file) {
     return frame.grab().save(file);
 }
 
+bool ShootDialog(QWidget* dialog, const QString& file) {
+    QCoreApplication::processEvents();
+    return dialog && dialog->grab().save(file);
+}
+
+// The output dialog with no generator, with one ready (after a transfer in
+// repeat mode) and running; then the choice of generator at start-up.
+bool ShootOutput(CMainFrame& frame, const simtest::SimControls& sim, const QDir& out) {
+    CKDXDoc& doc = frame.Document();
+    frame.SetOutputAvailable(true);
+    const auto dialog = [&] { return dynamic_cast<COutputDlg*>(doc.GetOutputPanel()); };
+    bool ok = sim.configure(R"({"generators": []})") == 0;
+    frame.RunCommand(32771);
+    ok = ShootDialog(dialog(), out.filePath("kdx-output-not-connected.png")) && ok;
+    doc.CloseOutputDialog();
+
+    ok = sim.configure(R"({"generators": [{"protocol": "block"}]})") == 0 && ok;
+    frame.RunCommand(32771);
+    COutputDlg* d = dialog();
+    if (!d) return false;
+    d->Radio(GroupOutputMode, 1)->click();
+    d->RepeatEdit()->setText(QStringLiteral("3"));
+    d->Radio(GroupAnalogIdle, 1)->click();
+    d->TransferButton()->click();
+    d->PollNow();
+    ok = ShootDialog(d, out.filePath("kdx-output-ready.png")) && ok;
+    d->StartStopButton()->click();
+    d->PollNow();
+    ok = ShootDialog(d, out.filePath("kdx-output-running.png")) && ok;
+    doc.CloseOutputDialog();
+
+    COutputSelectDlg select({{"20260001", "左の棚", false}, {"20260002", "", true}}, &frame);
+    select.show();
+    select.List()->setCurrentItem(select.List()->topLevelItem(0));
+    ok = ShootDialog(&select, out.filePath("kdx-output-select.png")) && ok;
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -114,6 +160,12 @@ int main(int argc, char* argv[]) {
     RegisterFontSubstitutions();
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QTemporaryDir temp;
+
+    // The simulated generator stands in for the vendor's library from the start.
+    simtest::SimControls sim;
+    std::string simError;
+    const bool simulated = simtest::LoadSimControls(KDX_SIM_LIBRARY, sim, simError);
+    if (!simulated) qWarning("%s", simError.c_str());
 
     CKDXDoc doc;
     kdx::test::ScriptedPrompts prompts;
@@ -148,5 +200,6 @@ int main(int argc, char* argv[]) {
     QCoreApplication::processEvents();
     ok = about.grab().save(out.filePath("kdx-about.png")) && ok;
     ok = ShootGenerators(out) && ok;
+    ok = simulated && ShootOutput(frame, sim, out) && ok;
     return ok ? 0 : 1;
 }

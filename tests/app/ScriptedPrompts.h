@@ -25,7 +25,12 @@ public:
     QString printPdfPath;  // the print dialog prints into this PDF file; empty: cancelled
     int printerAsked = 0;
 
-    void ShowMessage(QWidget*, const QString& text) override { messages << text; }
+    std::function<void()> whileShowingMessage;  // runs while a message box would be up
+
+    void ShowMessage(QWidget*, const QString& text) override {
+        messages << text;
+        if (whileShowingMessage) whileShowingMessage();
+    }
     PromptAnswer AskYesNoCancel(QWidget*, const QString& text) override {
         questions << text;
         if (answers.empty()) return PromptAnswer::Cancel;

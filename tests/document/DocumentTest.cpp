@@ -17,9 +17,14 @@ std::unique_ptr<CKDXDoc> NewDoc(int64_t samplingNs = 20, int64_t count = 1000) {
     return doc;
 }
 
+// Counts how often the document brings its output panel forward.
 struct PanelSpy : OutputPanelLink {
-    int raised = 0;
+    int& raised;
+    explicit PanelSpy(int& raised) : raised(raised) {}
     void RestoreAndActivate() override { ++raised; }
+    OutputSettings TakeSettings() override { return {}; }
+    void Finish() override {}
+    void SetFilePath(std::string_view) override {}
 };
 
 }  // namespace
@@ -234,8 +239,10 @@ TEST(DocumentOutputSettings, ChangeIsTrackedUntilSaved) {
 
 TEST(DocumentOutOfRange, AnalogCommitBringsThePanelForward) {
     auto doc = NewDoc(20, 100);
-    PanelSpy panel;
-    doc->SetOutputPanel(&panel);
+    struct {
+        int raised = 0;
+    } panel;  // outlives the spy the document owns
+    doc->OpenOutputDialog([&] { return std::make_unique<PanelSpy>(panel.raised); });
     doc->BeginAnalogEdit();
     doc->AnalogSamples()[10] = 1.0;  // the edge itself is in range
     doc->CommitAnalogEdit();

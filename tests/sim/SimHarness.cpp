@@ -1,6 +1,5 @@
 #include "SimHarness.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,35 +13,10 @@ const char* SimulatorPath() {
 
 namespace {
 
-template <typename Fn>
-void Resolve(void* module, const char* name, Fn& out) {
-    out = reinterpret_cast<Fn>(dlsym(module, name));
-    if (!out) {
-        ADD_FAILURE() << "simulator lacks " << name;
-    }
-}
-
 SimControls LoadControls() {
     SimControls c;
-    setenv("KDX_D2XX_LIBRARY", SimulatorPath(), 0);
-    if (!LoadDeviceLibrary()) {
-        ADD_FAILURE() << "device library not loaded: " << DescribeLibraryLoadError(LastLibraryLoadError());
-        return c;
-    }
-    // The same file is already mapped by the link; this only takes a reference.
-    void* module = dlopen(std::getenv("KDX_D2XX_LIBRARY"), RTLD_NOW);
-    if (!module) {
-        ADD_FAILURE() << "cannot open the simulator: " << dlerror();
-        return c;
-    }
-    Resolve(module, "kdxsim_configure", c.configure);
-    Resolve(module, "kdxsim_last_error", c.lastError);
-    Resolve(module, "kdxsim_log", c.log);
-    Resolve(module, "kdxsim_clear_log", c.clearLog);
-    Resolve(module, "kdxsim_state", c.state);
-    Resolve(module, "kdxsim_samples", c.samples);
-    Resolve(module, "kdxsim_unsupported_calls", c.unsupportedCalls);
-    Resolve(module, "kdxsim_open_handles", c.openHandles);
+    std::string error;
+    if (!LoadSimControls(SimulatorPath(), c, error)) ADD_FAILURE() << error;
     return c;
 }
 

@@ -7,24 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "SimControls.h"
 #include "device/DeviceLink.h"
 
 namespace kdx::simtest {
 
 using Bytes = std::vector<uint8_t>;
 using nlohmann::json;
-
-// The simulator's kdxsim_* controls, from the same loaded object as the link's.
-struct SimControls {
-    int (*configure)(const char*) = nullptr;
-    const char* (*lastError)() = nullptr;
-    const char* (*log)() = nullptr;
-    void (*clearLog)() = nullptr;
-    const char* (*state)() = nullptr;
-    uint32_t (*samples)(int, uint8_t*, uint32_t) = nullptr;
-    int (*unsupportedCalls)() = nullptr;
-    int (*openHandles)() = nullptr;
-};
 
 // Points KDX_D2XX_LIBRARY at the simulator (unless the environment already
 // does), loads the device library and the controls. Fails the test when

@@ -128,20 +128,33 @@ std::string IniText::Text() const {
     return out;
 }
 
-std::string ProfileFile::Read(std::string_view section, std::string_view key, std::string_view defaultValue) const {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::string(defaultValue);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return IniText(text).Get(section, key).value_or(std::string(defaultValue));
+void IniText::RemoveSection(std::string_view section) {
+    bool inSection = false;
+    std::erase_if(lines, [&](const std::string& line) {
+        if (const auto name = SectionName(line)) inSection = EqualNoCase(*name, section);
+        return inSection;
+    });
 }
 
-bool ProfileFile::Write(std::string_view section, std::string_view key, std::string_view value) {
+IniText ProfileFile::Load() const {
     std::string text;
     if (std::ifstream in(path, std::ios::binary); in) {
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    IniText ini(text);
+    return IniText(text);
+}
+
+std::string ProfileFile::Read(std::string_view section, std::string_view key, std::string_view defaultValue) const {
+    return Load().Get(section, key).value_or(std::string(defaultValue));
+}
+
+bool ProfileFile::Write(std::string_view section, std::string_view key, std::string_view value) {
+    IniText ini = Load();
     ini.Set(section, key, value);
+    return Store(ini);
+}
+
+bool ProfileFile::Store(const IniText& ini) {
     const std::string out = ini.Text();
 
     // A read-only settings file keeps its contents: writes to it just fail.

@@ -24,6 +24,8 @@ public:
     // Replaces the value in place, or adds the key at the end of its section,
     // or adds the section at the end of the file.
     void Set(std::string_view section, std::string_view key, std::string_view value);
+    // Removes the section's header and every line up to the next section.
+    void RemoveSection(std::string_view section);
     std::string Text() const;
 
 private:
@@ -42,6 +44,9 @@ public:
 
     std::string Read(std::string_view section, std::string_view key, std::string_view defaultValue) const;
     bool Write(std::string_view section, std::string_view key, std::string_view value);
+    // The whole file for several edits at once, and storing it back whole.
+    IniText Load() const;
+    bool Store(const IniText& ini);
     const std::filesystem::path& Path() const { return path; }
 
 private:

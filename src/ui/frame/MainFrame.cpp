@@ -25,6 +25,8 @@
 
 #include "analog/AnalogRunners.h"
 #include "analog/qt/ShapeDlgs.h"
+#include "device/DeviceLink.h"
+#include "device/qt/OutputDlg.h"
 #include "document/WaveformFile.h"
 #include "ui/frame/ReadoutBar.h"
 #include "ui/frame/core/CommandIds.h"
@@ -111,6 +113,10 @@ CMainFrame::CMainFrame(CKDXDoc& doc, QWidget* parent) : QMainWindow(parent), doc
     connect(view, &CKDXView::viewStateChanged, this, [this] { ScheduleUpdate(); });
     connect(view, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) { ShowContextMenu(pos); });
 
+    // Without the library every editing and file function still works; only
+    // output stays disabled.
+    deviceLibraryLoaded = LoadDeviceLibrary();
+
     idleTimer.setSingleShot(true);
     idleTimer.setInterval(0);
     connect(&idleTimer, &QTimer::timeout, this, [this] { UpdateCommands(); });
@@ -119,7 +125,11 @@ CMainFrame::CMainFrame(CKDXDoc& doc, QWidget* parent) : QMainWindow(parent), doc
     view->setFocus();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The output dialog is a child window: it goes before the frame does.
+    CloseOutputDialog();
+    ReleaseDeviceLibrary();
+}
 
 void CMainFrame::SetPrompts(UserPrompts* p) { prompts = p ? p : ownPrompts.get(); }
 
@@ -131,6 +141,11 @@ void CMainFrame::SetTitlePrefix(const QString& prefix) {
 void CMainFrame::SetOutputAvailable(bool available) {
     outputAvailable = available;
     ScheduleUpdate();
+}
+
+void CMainFrame::SetOutputDevice(const std::string& serial, const std::string& displayName) {
+    outputSerial = serial;
+    outputDisplayName = displayName;
 }
 
 void CMainFrame::SetDocumentTag(std::string_view text) { frameBlock.documentTag = DocumentTagOf(text); }
@@ -185,6 +200,7 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::Ramp] = [this] { GeneratorCommand<CRampDlg>(RunRampDialog); };
     handlers[cmd::Exponential] = [this] { GeneratorCommand<CExpDlg>(RunExpDialog); };
     handlers[cmd::Noise] = [this] { GeneratorCommand<CNoiseDlg>(RunNoiseDialog); };
+    handlers[cmd::WaveformOutput] = [this] { OutputCommand(); };
     for (const CommandInfo& c : Commands()) {
         const int id = c.id;
         if (c.rule == EnableRule::View) {
@@ -505,6 +521,33 @@ bool CMainFrame::PrintView() {
     return painter.end();
 }
 
+// ---- Waveform output ----
+
+void CMainFrame::OutputCommand() {
+    if (doc.HasOutputDialog()) {
+        doc.BringOutputDialogToFront();
+        return;
+    }
+    doc.OpenOutputDialog([this]() -> std::unique_ptr<OutputPanelLink> {
+        const OutputIdentity identity{outputSerial, outputDisplayName, title.toStdString()};
+        return COutputDlg::Create(
+            doc, identity, this, [this](QWidget* parent, const QString& text) { prompts->ShowMessage(parent, text); },
+            [this] { CloseOutputDialog(); });
+    });
+}
+
+void CMainFrame::CloseOutputDialog() {
+    if (!doc.HasOutputDialog()) return;
+    doc.CloseOutputDialog();
+    ScheduleUpdate();  // the settings taken over may enable Save
+}
+
+void CMainFrame::ReleaseDeviceLibrary() {
+    if (!deviceLibraryLoaded) return;
+    FreeDeviceLibrary();
+    deviceLibraryLoaded = false;
+}
+
 // ---- Edit commands ----
 
 void CMainFrame::UndoCommand() {
@@ -593,6 +636,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     CloseOutputDialog();
+    ReleaseDeviceLibrary();
     event->accept();
 }
 

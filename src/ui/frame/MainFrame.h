@@ -46,6 +46,10 @@ public:
     // The generator chosen for this instance names itself before the title.
     void SetTitlePrefix(const QString& prefix);
     void SetOutputAvailable(bool available);
+    // The generator the output dialog opens (empty serial: the first one).
+    void SetOutputDevice(const std::string& serial, const std::string& displayName);
+    // Whether the generator's USB library was loaded when the frame was made.
+    bool DeviceLibraryLoaded() const { return deviceLibraryLoaded; }
 
     // Runs a command as a menu item would, honouring its rule and busy flag.
     void RunCommand(int id);
@@ -119,11 +123,12 @@ private:
     void GeneratorCommand(Runner runner);
     void ReadoutButton(int id);
 
-    // The output panel's part of the file commands; the panel itself arrives
-    // with the output work, until then there is nothing to take or close.
-    void TakeOutputDialogSettings() {}
-    void CloseOutputDialog() {}
-    void SetOutputDialogFilePath(const QString&) {}
+    // The output dialog's part of the file commands.
+    void OutputCommand();
+    void TakeOutputDialogSettings() { doc.TakeOutputDialogSettings(); }
+    void CloseOutputDialog();
+    void SetOutputDialogFilePath(const QString& path) { doc.SetOutputDialogFilePath(path.toStdString()); }
+    void ReleaseDeviceLibrary();
 
     CKDXDoc& doc;
     CKDXView* view = nullptr;
@@ -150,6 +155,9 @@ private:
     QString title;
     QString titlePrefix;
     bool outputAvailable = false;
+    bool deviceLibraryLoaded = false;
+    std::string outputSerial;
+    std::string outputDisplayName;
     bool printing = false;
 };
 

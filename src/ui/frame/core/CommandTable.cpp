@@ -49,7 +49,7 @@ std::vector<CommandInfo> BuildTable() {
     t.push_back(Plain(cmd::FileSaveAs, "名前を付けて保存(&A)...", "波形に名前を付けて保存します", "名前を付けて保存",
                       R::Waveform));
     t.push_back(Plain(cmd::WaveformOutput, "波形データ出力(&W)", "波形データをVELX-9へ出力します", "波形データ出力",
-                      R::Output, false));
+                      R::Output));
     t.push_back(Plain(cmd::AppExit, "KDXの終了(&X)", "KDXを終了します", "終了", R::Always));
     t.push_back(Plain(cmd::AppAbout, "KDX のバージョン情報(&A)", "プログラムのバージョン情報を表示します",
                       "バージョン情報", R::Always));
