@@ -9,13 +9,12 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 
 #include "device/qt/OutputDlg.h"
 #include "document/KDXDoc.h"
+#include "support/RatioReporter.h"
 
 namespace {
 
@@ -111,39 +110,6 @@ void BM_DialogPoll(benchmark::State& state) {
 }
 BENCHMARK(BM_DialogPoll)->ArgsProduct({{1, 0}, {0, 1}})->ArgNames({"register", "timer"})->Unit(benchmark::kMicrosecond);
 
-// Prints each poll's time over its bare exchanges' at the end of the run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            // With repetitions the median stands for the run; without, the one run.
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.error_occurred || !(median || run.run_type == Run::RT_Iteration)) continue;
-            if (median || times.count(run.run_name.str()) == 0 || !medians.count(run.run_name.str())) {
-                times[run.run_name.str()] = run.GetAdjustedRealTime();
-            }
-            if (median) medians.insert(run.run_name.str());
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        for (const char* timer : {"/timer:0", "/timer:1"}) {
-            for (const char* arg : {"register:1", "register:0"}) {
-                const auto bare = times.find(std::string("BM_BareExchanges/") + arg);
-                const std::string poll = std::string("BM_DialogPoll/") + arg + timer;
-                const auto measured = times.find(poll);
-                if (bare == times.end() || measured == times.end() || bare->second <= 0) continue;
-                std::printf("%s / bare exchanges: %.3f\n", poll.c_str(), measured->second / bare->second);
-            }
-        }
-    }
-
-private:
-    std::map<std::string, double> times;
-    std::set<std::string> medians;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,8 +118,15 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     auto bench = std::make_unique<Bench>();
     theBench = bench.get();
-    RatioReporter reporter;
+    bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nEach poll against the bare exchanges of the same poll:\n");
+    for (const char* timer : {"/timer:0", "/timer:1"}) {
+        for (const char* arg : {"register:1", "register:0"}) {
+            const std::string poll = std::string("BM_DialogPoll/") + arg + timer;
+            reporter.PrintRatio(poll.c_str(), poll, std::string("BM_BareExchanges/") + arg);
+        }
+    }
     benchmark::Shutdown();
     theBench = nullptr;
     return 0;

@@ -20,8 +20,10 @@ public:
         for (const Run& run : runs) {
             if (run.error_occurred) continue;
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (median || (run.run_type == Run::RT_Iteration && !best.contains(run.run_name.function_name)))
-                best[run.run_name.function_name] =
+            // Named with their arguments, e.g. "BM_Poll/register:1".
+            const std::string name = run.run_name.str();
+            if (median || (run.run_type == Run::RT_Iteration && !best.contains(name)))
+                best[name] =
                     run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);  // seconds
         }
     }
