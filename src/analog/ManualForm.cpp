@@ -89,8 +89,9 @@ bool ManualForm::Copy(FormPrompts& prompts) {
     };
     int64_t start = 0, period = 0;
     if (!ReadTime(CopyStart, start, 0) || !ReadTime(CopyPeriod, period, 0)) return fail();
-    // A range running past the end ends at it (a negative start is refused below).
-    if (start >= 0 && period > total - start) {
+    // A range running past the end ends at it. A start outside the document
+    // is refused below; it leaves the period as typed rather than negative.
+    if (start >= 0 && start < total && period > total - start) {
         period = total - start;
         WriteTime(CopyPeriod, period);
     }

@@ -60,6 +60,7 @@ TEST(ManualForm, AdjustsTheCopyRangeWithOneMessage) {
         {"40", "45", "40", "40", "サンプリング時間の整数倍にするため、[コピー期間] を調節します。\n\n45 nS　→　40 nS", 2},
         {"19990", "100", "19980", "0", MsgInvalidParameters, 0},  // shorter than a sample once on the grid
         {"-20", "100", "-20", "100", MsgInvalidParameters, 0},
+        {"30000", "100", "30000", "100", MsgInvalidParameters, 0},  // beyond the end: the period kept
         {"x", "100", "x", "100", MsgInvalidParameters, 0},
     };
     for (const Case& c : cases) {
