@@ -24,6 +24,8 @@
 #include <new>
 
 #include "analog/AnalogRunners.h"
+#include "analog/qt/ExternalDlg.h"
+#include "analog/qt/ManualDlg.h"
 #include "analog/qt/ShapeDlgs.h"
 #include "document/WaveformFile.h"
 #include "ui/frame/ReadoutBar.h"
@@ -185,6 +187,8 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::Ramp] = [this] { GeneratorCommand<CRampDlg>(RunRampDialog); };
     handlers[cmd::Exponential] = [this] { GeneratorCommand<CExpDlg>(RunExpDialog); };
     handlers[cmd::Noise] = [this] { GeneratorCommand<CNoiseDlg>(RunNoiseDialog); };
+    handlers[cmd::AnalogModify] = [this] { GeneratorCommand<CManualDlg>(RunManualDialog); };
+    handlers[cmd::ExternalData] = [this] { GeneratorCommand<CExternalDlg>(RunExternalDialog); };
     for (const CommandInfo& c : Commands()) {
         const int id = c.id;
         if (c.rule == EnableRule::View) {
