@@ -258,17 +258,24 @@ bool ConvertExternalData(double* work, uint32_t workCount, const double* data, u
     const int64_t n = std::min<int64_t>(lengthNs / samplingNs, workCount);
     const bool linear = interpolation == InterpolationMode::Linear && count > 1;
     const double interval = static_cast<double>(intervalNs);
+    // The position p = start + i dt as k = p / interval and r = p - k interval,
+    // stepped exactly in integers instead of divided afresh for every sample.
+    const int64_t stepWhole = samplingNs / intervalNs, stepRest = samplingNs % intervalNs;
+    int64_t k = startNs / intervalNs, r = startNs % intervalNs;
     for (int64_t i = 0; i < n; ++i) {
-        const int64_t p = startNs + i * samplingNs;
-        const int64_t k = p / intervalNs;
         if (k >= count) return false;
         if (!linear) {
             work[i] = data[k] * amplitude + offset;
-            continue;
+        } else {
+            const double increment = k == count - 1 ? 0.0 : static_cast<double>(r) / interval * (data[k + 1] - data[k]);
+            work[i] = offset + amplitude * (data[k] + increment);
         }
-        const double increment =
-            k == count - 1 ? 0.0 : static_cast<double>(p - k * intervalNs) / interval * (data[k + 1] - data[k]);
-        work[i] = offset + amplitude * (data[k] + increment);
+        k += stepWhole;
+        r += stepRest;
+        if (r >= intervalNs) {
+            r -= intervalNs;
+            ++k;
+        }
     }
     return true;
 }

@@ -217,6 +217,21 @@ TEST(ExternalData, ConvertsWithAndWithoutInterpolation) {
                                         c.mode));
         for (size_t i = 0; i < work.size(); ++i) EXPECT_NEAR(work[i], c.expected[i], 1e-12) << i;
     }
+    // Intervals that do not divide the sampling time, either way: each sample
+    // takes the value at its own position, p = start + i dt.
+    std::vector<double> ramp(100);
+    for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = std::sin(double(i));
+    for (const int64_t interval : {7, 30, 33}) {
+        std::vector<double> work(40);
+        const int64_t start = 50, length = 99 * interval - start;
+        ASSERT_TRUE(ConvertExternalData(work.data(), 40, ramp.data(), 100, interval, start, length, 20, 1.0, 0.0,
+                                        InterpolationMode::Linear));
+        for (int64_t i = 0; i < std::min<int64_t>(40, length / 20); ++i) {
+            const int64_t p = start + i * 20, k = p / interval;
+            const double expected = ramp[k] + double(p - k * interval) / double(interval) * (ramp[k + 1] - ramp[k]);
+            EXPECT_EQ(work[i], expected) << interval << " " << i;
+        }
+    }
     std::vector<double> work(16);
     EXPECT_FALSE(ConvertExternalData(work.data(), 16, data, 3, 100, 300, 20, 20, 1, 0, InterpolationMode::None));
     // One value: nothing to interpolate towards.
