@@ -12,11 +12,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "../RatioReporter.h"
 #include "analog/ExternalData.h"
 #include "document/WaveformLimits.h"
 
@@ -116,26 +116,6 @@ BENCHMARK(BM_PlainScaledPass)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ConvertNone)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ConvertLinear)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-// One time per benchmark: the median over repetitions when there are several.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (median || (run.run_type == Run::RT_Iteration && !best.contains(run.run_name.function_name)))
-                best[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-    }
-    void PrintRatio(const char* what, const std::string& measured, const std::string& baseline) const {
-        const auto m = best.find(measured), b = best.find(baseline);
-        if (m == best.end() || b == best.end() || b->second <= 0) return;
-        std::printf("%-52s %6.2fx  (%s / %s)\n", what, m->second / b->second, measured.c_str(), baseline.c_str());
-    }
-    std::map<std::string, double> best;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,7 +124,8 @@ int main(int argc, char** argv) {
     Fixture f;
     fixture = &f;
     Prepare(f);
-    RatioReporter reporter;
+    kdx::bench::RatioReporter reporter;
+    reporter.labelWidth = 56;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatios:\n");
     reporter.PrintRatio("CSV load with progress vs strtod in one pass (goal 2x)", "BM_ReadTextDataFile",

@@ -22,6 +22,7 @@
 #include <unistd.h>
 #endif
 
+#include "../RatioReporter.h"
 #include "document/WaveformFile.h"
 
 namespace {
@@ -136,27 +137,6 @@ BENCHMARK(BM_PlainRead)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ReadWaveformFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ParseWaveformBytes)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-// Keeps one time per benchmark for the summary: the median over repetitions
-// when there are several, otherwise the single run's time.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (median || (run.run_type == Run::RT_Iteration && !best.contains(run.run_name.function_name)))
-                best[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-    }
-    void PrintRatio(const char* what, const std::string& measured, const std::string& baseline) const {
-        const auto m = best.find(measured), b = best.find(baseline);
-        if (m == best.end() || b == best.end() || b->second <= 0) return;
-        std::printf("%-44s %6.2fx  (%s / %s)\n", what, m->second / b->second, measured.c_str(), baseline.c_str());
-    }
-    std::map<std::string, double> best;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,7 +145,7 @@ int main(int argc, char** argv) {
     Fixture f;
     fixture = &f;
     Prepare(f);
-    RatioReporter reporter;
+    kdx::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatios (goal: at most 2x):\n");
     reporter.PrintRatio("read with full validation vs plain read", "BM_ReadWaveformFile", "BM_PlainRead");

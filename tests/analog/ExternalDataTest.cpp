@@ -15,6 +15,7 @@
 #include "analog/AnalogRunners.h"
 #include "analog/ExternalForm.h"
 #include "document/KDXDoc.h"
+#include "RecordingPrompts.h"
 #include "document/WaveformFile.h"
 #include "document/WaveformLimits.h"
 
@@ -23,14 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RecordingPrompts : FormPrompts {
-    std::vector<std::string> messages;
-    void Inform(const std::string& text) override { messages.push_back(text); }
-    bool Confirm(const std::string& text) override {
-        messages.push_back(text);
-        return true;
-    }
-};
+using test::RecordingPrompts;
 
 class TempDir {
 public:

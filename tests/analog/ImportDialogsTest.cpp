@@ -23,20 +23,14 @@
 #include "ui/frame/MainFrame.h"
 #include "ui/frame/core/CommandIds.h"
 #include "ui/view/KDXView.h"
+#include "RecordingPrompts.h"
 #include "ScriptedPrompts.h"
 
 using namespace kdx;
 
 namespace {
 
-struct RecordingPrompts : FormPrompts {
-    QStringList messages;
-    void Inform(const std::string& text) override { messages << QString::fromStdString(text); }
-    bool Confirm(const std::string& text) override {
-        messages << QString::fromStdString(text);
-        return true;
-    }
-};
+using test::RecordingPrompts;
 
 GeneratorSetup SetupOf(CKDXDoc& doc, uint32_t cursor = 0) {
     return {{doc.GetTotalTime(), doc.GetSamplingTime()}, int64_t{cursor} * doc.GetSamplingTime(), doc.AnalogSamples()};
@@ -155,8 +149,7 @@ private slots:
         dialog.SetPrompts(&prompts);
         dialog.show();
         Drop(&dialog, Write("bad.txt", "1 2 0x10"));
-        QCOMPARE(prompts.messages,
-                 QStringList{QStringLiteral("無効なデータが含まれています。\n\n読み込みを中止しました。")});
+        QCOMPARE(prompts.messages, std::vector<std::string>{MsgExternalInvalidData});
         QVERIFY(dialog.FileNameBox()->text().isEmpty());
         QVERIFY(!dialog.CreateButton()->isEnabled());
 

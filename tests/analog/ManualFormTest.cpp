@@ -10,18 +10,12 @@
 #include "analog/AnalogRunners.h"
 #include "analog/ManualForm.h"
 #include "document/KDXDoc.h"
+#include "RecordingPrompts.h"
 
 namespace kdx {
 namespace {
 
-struct RecordingPrompts : FormPrompts {
-    std::vector<std::string> messages;
-    void Inform(const std::string& text) override { messages.push_back(text); }
-    bool Confirm(const std::string& text) override {
-        messages.push_back(text);
-        return true;
-    }
-};
+using test::RecordingPrompts;
 
 // 1000 samples of 20 ns holding i / 1000 V; the edit start 2 uS (sample 100).
 struct Fixture {

@@ -60,12 +60,8 @@ void ManualPreview::Sync() {
 void ManualPreview::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, false);
-    const PixelRect area = Area(), plotRect = Plot();
-    p.fillRect(rect(), palette().color(QPalette::Window));
-    plot::Fill(p, plotRect, plot::White);
-    plot::DrawVoltageLabels(p, plotRect, area.left, plot::LabelFont());
-    plot::Frame(p, area, plot::Black);
-    plot::DrawVoltageGrid(p, plotRect);
+    const PixelRect plotRect = Plot();
+    PaintPreviewGround(p, *this, Area());
     if (!form.Copied()) return;
     plot::DrawEnvelope(p, *reference, plotRect, plotRect.left, plotRect.right, ReferenceTan);
     plot::DrawEnvelope(p, *work, plotRect, plotRect.left, plotRect.right, plot::TraceBlue, plot::MarkerYellow);
@@ -153,20 +149,7 @@ CManualDlg::CManualDlg(ManualForm& f, QWidget* parent)
     AddRowWidget(executeButton, 1);
     EndRow();
 
-    const std::pair<GeneratorOperation, const char*> ops[] = {{GeneratorOperation::Replace, "置換"},
-                                                              {GeneratorOperation::Add, "加算"},
-                                                              {GeneratorOperation::Subtract, "減算"},
-                                                              {GeneratorOperation::Multiply, "乗算"}};
-    auto* opGrid = new QGridLayout;
-    int k = 0;
-    for (const auto& [op, text] : ops) {
-        auto* button = new QPushButton(QString::fromUtf8(text), this);
-        const GeneratorOperation operation = op;
-        connect(button, &QPushButton::clicked, this, [this, operation] { Operate(operation); });
-        operations[op] = button;
-        opGrid->addWidget(button, k / 2, k % 2);
-        ++k;
-    }
+    QGridLayout* opGrid = AddOperationButtons(this, operations, [this](GeneratorOperation op) { Operate(op); });
     DropDefaultButtons();
 
     preview = new ManualPreview(form, this);
