@@ -35,9 +35,10 @@ public:
     }
     void PrintRatio(const char* what, const std::string& measured, const std::string& baseline) const {
         const double r = Ratio(measured, baseline);
-        if (r >= 0) std::printf("%-44s %6.2fx  (%s / %s)\n", what, r, measured.c_str(), baseline.c_str());
+        if (r >= 0) std::printf("%-*s %6.2fx  (%s / %s)\n", labelWidth, what, r, measured.c_str(), baseline.c_str());
     }
     std::map<std::string, double> best;
+    int labelWidth = 44;
 };
 
 }  // namespace kdx::bench

@@ -67,4 +67,14 @@ std::optional<EditRange> RunNoiseDialog(CKDXDoc& doc, uint32_t cursor, FormPromp
     return RunGenerator(doc, cursor, prompts, doc.Memories().noiseParams, dialog);
 }
 
+std::optional<EditRange> RunManualDialog(CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts,
+                                         const FormDialog<ManualForm>& dialog) {
+    return RunGenerator(doc, cursor, prompts, doc.Memories().manualParams, dialog);
+}
+
+std::optional<EditRange> RunExternalDialog(CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts,
+                                           const FormDialog<ExternalForm>& dialog) {
+    return RunGenerator(doc, cursor, prompts, doc.Memories().externalParams, dialog);
+}
+
 }  // namespace kdx

@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 
+#include "analog/ExternalForm.h"
+#include "analog/ManualForm.h"
 #include "analog/ShapeForms.h"
 
 namespace kdx {
@@ -41,5 +43,9 @@ std::optional<EditRange> RunExpDialog(CKDXDoc& doc, uint32_t cursorSample, FormP
                                       const FormDialog<ExpForm>& dialog);
 std::optional<EditRange> RunNoiseDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
                                         const FormDialog<NoiseForm>& dialog);
+std::optional<EditRange> RunManualDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
+                                         const FormDialog<ManualForm>& dialog);
+std::optional<EditRange> RunExternalDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
+                                           const FormDialog<ExternalForm>& dialog);
 
 }  // namespace kdx

@@ -68,6 +68,10 @@ void EditForm::Validate() {
     }
 }
 
+std::string EditForm::TimeLabelText(int64_t ns) const {
+    return JoinValueUnit(FormatTimeInUnit(ns, labelUnit).value_or(""), UnitWordOrMark(labelUnit));
+}
+
 void EditForm::SetPreviewResult(bool success) {
     previewCurrent = success;
     previewDrawn = success;

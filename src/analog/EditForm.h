@@ -149,6 +149,9 @@ protected:
     // it, rewrites the field in its unit and describes the change.
     std::optional<Adjustment> RoundToGrid(int id, int64_t& value, const char* label);
 
+    // A time as the time labels show it: in the label unit, with its name.
+    std::string TimeLabelText(int64_t ns) const;
+
     // The stretch of an operation over a stretch of the given length: s and
     // n cut at N, after the "[編集開始]" question when the edit start is off
     // the grid; nullopt when the user cancelled it.

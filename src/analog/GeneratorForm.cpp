@@ -13,6 +13,7 @@ GeneratorForm::GeneratorForm(const GeneratorSetup& setup, int fieldCount, bool w
 }
 
 void GeneratorForm::CheckFields() {
+    CheckBeforePeriod();
     const int64_t dt = TimeBase().samplingNs;
     periodValid = ReadTime(PeriodField, period, 0) && period >= dt &&
                   static_cast<uint64_t>(period) <= TimeBase().totalNs;
@@ -41,7 +42,7 @@ bool GeneratorForm::Create(FormPrompts& prompts) {
         createdPeriod = p;
     } else {
         workCount = 0;
-        prompts.Inform(MsgInvalidParameters);
+        prompts.Inform(CreateFailureMessage());
     }
     SetPreviewResult(ok);
     Validate();

@@ -47,12 +47,16 @@ protected:
     // has a sketch); throws std::bad_alloc when there is no memory for them.
     GeneratorForm(const GeneratorSetup& setup, int fieldCount, bool withIllustration);
 
+    // Fields the period follows, checked before it (none by default).
+    virtual void CheckBeforePeriod() {}
     // The shape's checks, in its order, after the period.
     virtual void CheckShape() = 0;
     virtual bool ShapeValid() const = 0;
     // Reads every shape field again for a create; false when one does not read.
     virtual bool ReadShape() = 0;
     virtual bool ComputeShape(double* buffer, int64_t period) = 0;
+    // What a failed create says.
+    virtual const char* CreateFailureMessage() const { return MsgInvalidParameters; }
 
     // The sketch curve: fills the illustration buffer with the shape computed
     // over the sketch's own time base (period and total 8,500,000 ns at 1000 ns).

@@ -10,10 +10,13 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <vector>
 
 #include "analog/ShapeForms.h"
+#include "analog/qt/ExternalDlg.h"
+#include "analog/qt/ManualDlg.h"
 #include "analog/qt/ShapeDlgs.h"
 #include "app/AboutDlg.h"
 #include "app/KDXApp.h"
@@ -104,6 +107,49 @@ bool ShootGenerators(const QDir& out) {
     ok = ShootGenerator<NoiseForm, CNoiseDlg>(doc, {{NoiseForm::Period, "1000"}, {NoiseForm::Amplitude, "150"}},
                                               out.filePath("kdx-noise-dialog.png"), TimeUnitUs,
                                               [](NoiseForm& form) { form.SetSeed(1); }) && ok;
+    return ok;
+}
+
+// The modification dialog with a copied stretch amplified and redrawn by a
+// stroke, and the external data dialog with a CSV file loaded and converted.
+bool ShootImportDialogs(const QDir& out, const QString& scratch) {
+    CKDXDoc doc;
+    doc.NewWaveform(100, 20000);  // 2 mS
+    for (uint32_t i = 0; i < 20000; ++i) doc.AnalogSamples()[i] = 0.6 * std::sin(2.0 * M_PI * i / 4000.0) + 0.1;
+    SilentPrompts prompts;
+    const GeneratorSetup setup{{doc.GetTotalTime(), doc.GetSamplingTime()}, 500000, doc.AnalogSamples()};
+    ManualForm manual(setup, ManualParams{});
+    manual.SetUnit(ManualForm::CopyStart, TimeUnitUs);
+    manual.SetText(ManualForm::CopyStart, "200");
+    manual.SetUnit(ManualForm::CopyPeriod, TimeUnitUs);
+    manual.SetText(ManualForm::CopyPeriod, "800");
+    manual.Copy(prompts);
+    manual.SetModification(ManualForm::Amplify);
+    manual.SetText(ManualForm::Gain, "1.5");
+    manual.Execute();
+    CManualDlg manualDialog(manual);
+    manualDialog.show();
+    QCoreApplication::processEvents();
+    const PixelRect plot = manualDialog.Preview()->Plot();
+    manual.DrawSegment(plot, plot.left + 200, plot.top + 150, plot.left + 260, plot.top + 40);
+    manualDialog.Refresh();
+    QCoreApplication::processEvents();
+    bool ok = manualDialog.grab().save(out.filePath("kdx-manual-dialog.png"));
+
+    // A measured decay: 1000 values at 1 uS, one per line.
+    const QString csv = QDir(scratch).filePath("decay.csv");
+    {
+        std::ofstream file(csv.toStdString());
+        for (int i = 0; i < 1000; ++i) file << 2.5 * std::exp(-i / 300.0) * std::cos(i / 25.0) << "\n";
+    }
+    ExternalForm external(setup, ExternalParams{1000, TimeUnitUs, 0.4, 0.0, 1});
+    CExternalDlg externalDialog(external);
+    externalDialog.show();
+    externalDialog.LoadFile(csv);
+    external.Create(prompts);
+    externalDialog.Refresh();
+    QCoreApplication::processEvents();
+    ok = externalDialog.grab().save(out.filePath("kdx-external-dialog.png")) && ok;
     return ok;
 }
 
@@ -201,5 +247,6 @@ int main(int argc, char* argv[]) {
     ok = about.grab().save(out.filePath("kdx-about.png")) && ok;
     ok = ShootGenerators(out) && ok;
     ok = simulated && ShootOutput(frame, sim, out) && ok;
+    ok = ShootImportDialogs(out, temp.path()) && ok;
     return ok ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include "ApplyCommands.h"
 #include "DeviceCommands.h"
 #include "FileCommands.h"
+#include "ImportApply.h"
 
 int main(int argc, char** argv) {
     using namespace kdx::tool;
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     ApplyTarget applyTarget;
     CLI::App* apply = AddApplyCommand(app, applyTarget);
     AddAnalogApplyKinds(apply, applyTarget, exitCode);
+    AddImportApplyKinds(apply, applyTarget, exitCode);
 
     AddDeviceCommands(app, exitCode);
 

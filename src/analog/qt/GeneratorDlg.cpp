@@ -35,6 +35,25 @@ QColor ColourOf(const SketchColour& c) { return QColor(c.r, c.g, c.b); }
 
 QStringList TimeUnitNames() { return {QStringLiteral("nS"), QStringLiteral("uS"), QStringLiteral("mS"), QStringLiteral("S")}; }
 
+QGridLayout* AddOperationButtons(QWidget* parent, std::map<GeneratorOperation, QPushButton*>& buttons,
+                                 const std::function<void(GeneratorOperation)>& operate) {
+    const std::pair<GeneratorOperation, const char*> ops[] = {{GeneratorOperation::Replace, "置換"},
+                                                              {GeneratorOperation::Add, "加算"},
+                                                              {GeneratorOperation::Subtract, "減算"},
+                                                              {GeneratorOperation::Multiply, "乗算"}};
+    auto* grid = new QGridLayout;
+    int k = 0;
+    for (const auto& [op, text] : ops) {
+        auto* button = new QPushButton(QString::fromUtf8(text), parent);
+        const GeneratorOperation operation = op;
+        QObject::connect(button, &QPushButton::clicked, parent, [operate, operation] { operate(operation); });
+        buttons[op] = button;
+        grid->addWidget(button, k / 2, k % 2);
+        ++k;
+    }
+    return grid;
+}
+
 // ---- Message boxes ----
 
 void QtFormPrompts::Inform(const std::string& text) {
@@ -79,16 +98,21 @@ void GeneratorPreview::SetState(bool isDrawn, bool isCurrent) {
 void GeneratorPreview::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, false);
-    const PixelRect area = Area(), plotRect = Plot();
-    p.fillRect(rect(), palette().color(QPalette::Window));
-    plot::Fill(p, plotRect, plot::White);
-    plot::DrawVoltageLabels(p, plotRect, area.left, plot::LabelFont());
-    plot::Frame(p, area, plot::Black);
-    plot::DrawVoltageGrid(p, plotRect);
+    const PixelRect plotRect = Plot();
+    PaintPreviewGround(p, *this, Area());
     if (drawn) {
         plot::DrawEnvelope(p, *envelope, plotRect, plotRect.left, plotRect.right,
                            current ? plot::TraceBlue : StaleBlue, current ? plot::MarkerYellow : StaleYellow);
     }
+}
+
+void PaintPreviewGround(QPainter& p, const QWidget& widget, const PixelRect& area) {
+    const PixelRect plotRect = plot::Inside(area);
+    p.fillRect(widget.rect(), widget.palette().color(QPalette::Window));
+    plot::Fill(p, plotRect, plot::White);
+    plot::DrawVoltageLabels(p, plotRect, area.left, plot::LabelFont());
+    plot::Frame(p, area, plot::Black);
+    plot::DrawVoltageGrid(p, plotRect);
 }
 
 // ---- Sketch ----
@@ -319,20 +343,7 @@ CGeneratorDlg::~CGeneratorDlg() = default;
 void CGeneratorDlg::Finish(std::optional<Sketch> sketch) {
     createButton = new QPushButton(QStringLiteral("作成"), this);
     connect(createButton, &QPushButton::clicked, this, [this] { Create(); });
-    const std::pair<GeneratorOperation, const char*> ops[] = {{GeneratorOperation::Replace, "置換"},
-                                                              {GeneratorOperation::Add, "加算"},
-                                                              {GeneratorOperation::Subtract, "減算"},
-                                                              {GeneratorOperation::Multiply, "乗算"}};
-    auto* opGrid = new QGridLayout;
-    int k = 0;
-    for (const auto& [op, text] : ops) {
-        auto* button = new QPushButton(QString::fromUtf8(text), this);
-        const GeneratorOperation operation = op;
-        connect(button, &QPushButton::clicked, this, [this, operation] { Operate(operation); });
-        operations[op] = button;
-        opGrid->addWidget(button, k / 2, k % 2);
-        ++k;
-    }
+    QGridLayout* opGrid = AddOperationButtons(this, operations, [this](GeneratorOperation op) { Operate(op); });
     DropDefaultButtons();
 
     preview = new GeneratorPreview(this);

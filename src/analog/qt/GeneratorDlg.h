@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -20,6 +21,7 @@ class QComboBox;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QPainter;
 class QPushButton;
 class QRadioButton;
 
@@ -64,6 +66,11 @@ private:
     bool drawn = false;
     bool current = false;
 };
+
+// What every preview paints under its curves: the window's background, the
+// white plot one pixel inside the area, the voltage labels left of the area,
+// its black border and the voltage grid.
+void PaintPreviewGround(QPainter& p, const QWidget& widget, const PixelRect& area);
 
 // The sketch that names the shape's parameters, with its sample curve.
 class GeneratorSketch : public QWidget {
@@ -186,5 +193,10 @@ private:
 
 // The unit lists' entries, "nS" .. "S".
 QStringList TimeUnitNames();
+
+// The four operation buttons "置換", "加算", "減算", "乗算" in a 2 x 2 grid; each
+// calls operate with its operation.
+QGridLayout* AddOperationButtons(QWidget* parent, std::map<GeneratorOperation, QPushButton*>& buttons,
+                                 const std::function<void(GeneratorOperation)>& operate);
 
 }  // namespace kdx

@@ -24,6 +24,8 @@
 #include <new>
 
 #include "analog/AnalogRunners.h"
+#include "analog/qt/ExternalDlg.h"
+#include "analog/qt/ManualDlg.h"
 #include "analog/qt/ShapeDlgs.h"
 #include "device/DeviceLink.h"
 #include "device/qt/OutputDlg.h"
@@ -201,6 +203,8 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::Exponential] = [this] { GeneratorCommand<CExpDlg>(RunExpDialog); };
     handlers[cmd::Noise] = [this] { GeneratorCommand<CNoiseDlg>(RunNoiseDialog); };
     handlers[cmd::WaveformOutput] = [this] { OutputCommand(); };
+    handlers[cmd::AnalogModify] = [this] { GeneratorCommand<CManualDlg>(RunManualDialog); };
+    handlers[cmd::ExternalData] = [this] { GeneratorCommand<CExternalDlg>(RunExternalDialog); };
     for (const CommandInfo& c : Commands()) {
         const int id = c.id;
         if (c.rule == EnableRule::View) {

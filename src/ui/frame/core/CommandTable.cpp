@@ -69,8 +69,8 @@ std::vector<CommandInfo> BuildTable() {
     t.push_back(Plain(cmd::Ramp, "ランプ波形(&R)", "ランプ波形を作成します", "ランプ波形", R::Edit));
     t.push_back(Plain(cmd::Exponential, "指数関数波形(&E)", "指数関数波形を作成します", "指数関数波形", R::Edit));
     t.push_back(Plain(cmd::Noise, "ランダムノイズ(&N)", "ランダムノイズを作成します", "ランダムノイズ", R::Edit));
-    t.push_back(Plain(cmd::AnalogModify, "波形修正(&M)", "アナログ波形を修正します", "波形修正", R::Edit, false));
-    t.push_back(Plain(cmd::ExternalData, "外部データ(&F)", "外部データを読み込みます", "外部データ", R::Edit, false));
+    t.push_back(Plain(cmd::AnalogModify, "波形修正(&M)", "アナログ波形を修正します", "波形修正", R::Edit));
+    t.push_back(Plain(cmd::ExternalData, "外部データ(&F)", "外部データを読み込みます", "外部データ", R::Edit));
 
     // Digital dialogs for any channel.
     t.push_back(Plain(cmd::DigitalClock, "作成(クロック)(&C)", "クロックパターンを作成します", "クロック", R::Edit,

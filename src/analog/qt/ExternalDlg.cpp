@@ -1,0 +1,210 @@
+#include "analog/qt/ExternalDlg.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace kdx {
+
+namespace {
+
+const QString ExternalFileFilter =
+    QStringLiteral("CSVﾌｧｲﾙ (*.csv *.txt);;KDXﾌｧｲﾙ (*.kdx);;すべてのﾌｧｲﾙ (*)");
+
+constexpr QSize DataPreviewSize(GeneratorPreview::LabelMargin + 200, 150);
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The first local file of a drag, or an empty text.
+QString DroppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
+
+}  // namespace
+
+CExternalDlg::CExternalDlg(ExternalForm& form, QWidget* parent)
+    : CGeneratorDlg(form, QStringLiteral("外部データの変換"), parent), external(form) {
+    const QString nameLabel = QStringLiteral("ﾌｧｲﾙ名：");
+    fileName = new QLineEdit(this);
+    fileName->setReadOnly(true);
+    fileName->setAccessibleName(nameLabel);
+    browse = new QPushButton(QStringLiteral("参照・読込"), this);
+    connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
+    AddRowWidget(new QLabel(nameLabel, this), 0);
+    AddRowWidget(fileName, 1);
+    AddRowWidget(browse, 2, 2);
+    EndRow();
+    progress = new QProgressBar(this);
+    progress->setRange(0, 100);
+    progress->setAccessibleName(QStringLiteral("読込み状況"));
+    QSizePolicy keep = progress->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    progress->setSizePolicy(keep);
+    progress->hide();
+    AddRowWidget(progress, 1, 3);
+    EndRow();
+    const QString countText = QStringLiteral("ﾃﾞｰﾀ数：");
+    countLabel = new QLabel(this);
+    countLabel->setAccessibleName(countText);
+    AddRowWidget(new QLabel(countText, this), 0);
+    AddRowWidget(countLabel, 1);
+    EndRow();
+    AddTimeRow(QStringLiteral("ｻﾝﾌﾟﾘﾝｸﾞ："), ExternalForm::Interval);
+
+    // The loaded data, stretched between its extremes, from 0 to its end time.
+    auto* data = new QWidget(this);
+    dataPreview = new GeneratorPreview(data);
+    dataPreview->setFixedSize(DataPreviewSize);
+    dataPreview->setAccessibleName(QStringLiteral("データプレビュー"));
+    maxLabel = new QLabel(data);
+    minLabel = new QLabel(data);
+    endLabel = new QLabel(data);
+    endLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* extremes = new QVBoxLayout;
+    extremes->addWidget(maxLabel);
+    extremes->addStretch(1);
+    extremes->addWidget(minLabel);
+    auto* top = new QHBoxLayout;
+    top->addWidget(dataPreview);
+    top->addLayout(extremes);
+    top->addStretch(1);
+    auto* times = new QHBoxLayout;
+    times->addSpacing(GeneratorPreview::LabelMargin);
+    times->addWidget(new QLabel(QStringLiteral("0"), data));
+    times->addStretch(1);
+    times->addWidget(endLabel);
+    auto* column = new QVBoxLayout(data);
+    column->setContentsMargins(0, 4, 0, 4);
+    column->addLayout(top);
+    auto* timesRow = new QWidget(data);
+    timesRow->setFixedWidth(DataPreviewSize.width());
+    timesRow->setLayout(times);
+    times->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(timesRow);
+    AddRowWidget(data, 0, 4);
+    EndRow();
+
+    timeRadio = AddRadioTimeRow(QStringLiteral("変換開始："), ExternalForm::Start);
+    numberRadio = AddRadioValueRow(QStringLiteral("開始ﾃﾞｰﾀ："), ExternalForm::DataNumber, QStringLiteral("番目"));
+    connect(timeRadio, &QRadioButton::toggled, this, [this](bool on) {
+        if (!on) return;
+        external.SetStartMode(ExternalForm::ByTime);
+        Refresh();
+    });
+    connect(numberRadio, &QRadioButton::toggled, this, [this](bool on) {
+        if (!on) return;
+        external.SetStartMode(ExternalForm::ByDataNumber);
+        Refresh();
+    });
+    AddValueRow(QStringLiteral("振幅係数："), ExternalForm::Amplitude, QString());
+    AddValueRow(QStringLiteral("ｵﾌｾｯﾄ："), ExternalForm::Offset, QStringLiteral("V"));
+
+    const QString interpolationLabel = QStringLiteral("ﾃﾞｰﾀ補間：");
+    interpolation = new QComboBox(this);
+    for (const char* name : InterpolationNames) interpolation->addItem(QString::fromUtf8(name));
+    interpolation->setAccessibleName(interpolationLabel);
+    connect(interpolation, &QComboBox::currentIndexChanged, this, [this](int index) {
+        external.SetUnit(ExternalForm::Interpolation, index);
+        Refresh();
+    });
+    interpolationMarker = new QLabel(QStringLiteral("×"), this);
+    QPalette red = interpolationMarker->palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    interpolationMarker->setPalette(red);
+    QSizePolicy keepMarker = interpolationMarker->sizePolicy();
+    keepMarker.setRetainSizeWhenHidden(true);
+    interpolationMarker->setSizePolicy(keepMarker);
+    auto* interpolationName = new QLabel(interpolationLabel, this);
+    interpolationName->setBuddy(interpolation);
+    AddRowWidget(interpolationName, 0);
+    AddRowWidget(interpolation, 1);
+    AddRowWidget(interpolationMarker, 3);
+    EndRow();
+
+    Finish(std::nullopt);
+    CreateButton()->setText(QStringLiteral("ﾃﾞｰﾀ変換"));
+    // Files dropped anywhere on the dialog reach it, not the edit boxes.
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->setAcceptDrops(false);
+    setAcceptDrops(true);
+    Refresh();
+}
+
+void CExternalDlg::RefreshShape() {
+    if (!interpolation) return;  // still being built
+    fileName->setText(Q(external.FileName()));
+    countLabel->setText(QString::number(external.LoadedCount()));
+    {
+        const QSignalBlocker blockTime(timeRadio), blockNumber(numberRadio);
+        (external.GetStartMode() == ExternalForm::ByDataNumber ? numberRadio : timeRadio)->setChecked(true);
+    }
+    {
+        const QSignalBlocker block(interpolation);
+        interpolation->setCurrentIndex(external.Field(ExternalForm::Interpolation).unit);
+    }
+    interpolationMarker->setVisible(external.Field(ExternalForm::Interpolation).marker);
+    endLabel->setText(Q(external.DataEndText()));
+    maxLabel->setText(Q(external.MaxValueText()));
+    minLabel->setText(Q(external.MinValueText()));
+    if (external.LoadGeneration() != shownLoad) {
+        if (external.DataLoaded()) dataPreview->SetCurve(external.DataPreview(), external.LoadedCount());
+        dataPreview->SetState(external.DataLoaded(), true);
+        shownLoad = external.LoadGeneration();
+    }
+}
+
+void CExternalDlg::LoadFile(const QString& path) {
+    fileName->setText(path);
+    const std::string name = path.toStdString();
+    // The file is read here, on the window's thread: the bar is painted as it
+    // moves, and the cursor says the window is busy.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (ExternalFileKindOf(name) == ExternalFileKind::Text) {
+        progress->show();
+        progress->setValue(0);
+    }
+    const std::string message = external.Load(name, [this](int percent) {
+        progress->setValue(percent);
+        progress->repaint();
+    });
+    QApplication::restoreOverrideCursor();
+    progress->hide();
+    Refresh();
+    if (!message.empty()) Prompts().Inform(message);
+}
+
+void CExternalDlg::Browse() {
+    QFileDialog dialog(this, QStringLiteral("開く"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(ExternalFileFilter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    LoadFile(dialog.selectedFiles().front());
+}
+
+void CExternalDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CExternalDlg::dropEvent(QDropEvent* event) {
+    const QString file = DroppedFile(event->mimeData());
+    if (file.isEmpty()) return;
+    event->acceptProposedAction();
+    LoadFile(file);
+}
+
+}  // namespace kdx

@@ -1,0 +1,159 @@
+#include "ImportApply.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+#include <memory>
+
+namespace kdx::tool {
+
+namespace {
+
+const std::vector<std::string> Operations = {"replace", "add", "subtract", "multiply"};
+
+GeneratorOperation OperationOf(const std::string& name) {
+    const auto it = std::find(Operations.begin(), Operations.end(), name);
+    return it == Operations.end() ? GeneratorOperation::Replace
+                                  : static_cast<GeneratorOperation>(it - Operations.begin());
+}
+
+// Runs a dialog's runner on the file with the steps its user would take and
+// saves the result.
+template <class Form, class Runner, class Steps>
+int RunOnFile(const ApplyTarget& target, Runner runner, Steps steps) {
+    ApplySession session(target.file);
+    StderrPrompts prompts;
+    const auto range =
+        runner(session.Doc(), session.Cursor(), prompts, [&](Form& form) { return steps(form, prompts); });
+    if (!range) throw CommandFailure(1, "");  // the memory message is out already
+    session.Finish(*range, target.out);
+    return 0;
+}
+
+struct ImportOptions {
+    CommonApplyOptions common;
+    std::string file;
+    std::optional<std::string> interval, from, fromIndex, period, amplitude, offset, interpolation;
+};
+
+int RunImport(const ApplyTarget& target, const ImportOptions& o) {
+    return RunOnFile<ExternalForm>(target, RunExternalDialog, [&](ExternalForm& form, FormPrompts& prompts) {
+        using F = ExternalForm;
+        SetEditStart(form, o.common.start);
+        // As "参照・読込": the reader's messages, and nothing loaded on failure.
+        const std::string message = form.Load(o.file);
+        if (!form.DataLoaded()) throw CommandFailure(1, (message.empty() ? "nothing loaded: the file name has three characters or fewer" : message) + "\n" + o.file);
+        if (!message.empty()) prompts.Inform(message);  // the limit: the values read are kept
+        if (o.interval) SetTimeField(form, F::Interval, "--interval", *o.interval);
+        if (form.Field(F::Interval).marker && !o.interval)
+            throw CommandFailure(2, "import needs --interval: no sampling interval of the data is known");
+        if (o.fromIndex) {
+            form.SetStartMode(F::ByDataNumber);
+            SetTextField(form, F::DataNumber, *o.fromIndex);
+        } else if (o.from) {
+            SetTimeField(form, F::Start, "--from", *o.from);
+        }
+        if (o.period) {
+            SetTimeField(form, F::Period, "--period", *o.period);
+        } else if (const FieldState& p = form.Field(F::Period); p.marker) {
+            throw CommandFailure(2, "invalid --period (" + p.text + " " + std::string(UnitWordOrMark(p.unit)) +
+                                        ", the rest of the data; give --period)");
+        }
+        if (o.amplitude) SetTextField(form, F::Amplitude, *o.amplitude);
+        if (o.offset) SetTextField(form, F::Offset, *o.offset);
+        if (o.interpolation) form.SetUnit(F::Interpolation, *o.interpolation == "linear" ? 1 : 0);
+        RequireValid(form, {{F::Interval, "--interval"}, {F::Start, "--from"}, {F::DataNumber, "--from-index"},
+                            {F::Period, "--period"}, {F::Amplitude, "--amplitude"}, {F::Offset, "--offset"},
+                            {F::Interpolation, "--interpolation"}});
+        if (!form.Create(prompts)) throw CommandFailure(2, "");
+        if (!form.Apply(OperationOf(o.common.op), prompts)) throw CommandFailure(2, MsgInvalidParameters);
+        return true;
+    });
+}
+
+// One calculation of --calc: its choice and, but for dc, its value.
+struct Calculation {
+    int choice = ManualForm::NoChoice;
+    int field = -1;
+    std::string value;
+};
+
+Calculation ParseCalculation(const std::string& step) {
+    const size_t colon = step.find(':');
+    const std::string name = step.substr(0, colon);
+    const std::string value = colon == std::string::npos ? "" : step.substr(colon + 1);
+    struct Kind {
+        const char* name;
+        int choice;
+        int field;
+    };
+    static const Kind kinds[] = {{"amplify", ManualForm::Amplify, ManualForm::Gain},
+                                 {"shift", ManualForm::LevelShift, ManualForm::Shift},
+                                 {"dc", ManualForm::DcRemoval, -1},
+                                 {"upper", ManualForm::UpperLimit, ManualForm::Upper},
+                                 {"lower", ManualForm::LowerLimit, ManualForm::Lower}};
+    for (const Kind& k : kinds) {
+        if (name != k.name) continue;
+        if ((k.field < 0) != (colon == std::string::npos)) break;
+        return {k.choice, k.field, value};
+    }
+    throw CommandFailure(2, "invalid --calc " + step + " (amplify:X, shift:V, dc, upper:V or lower:V)");
+}
+
+struct ModifyOptions {
+    CommonApplyOptions common;
+    std::string copyStart, copyPeriod;
+    std::vector<std::string> calcs;
+};
+
+int RunModify(const ApplyTarget& target, const ModifyOptions& o) {
+    std::vector<Calculation> calculations;
+    for (const std::string& step : o.calcs) calculations.push_back(ParseCalculation(step));
+    return RunOnFile<ManualForm>(target, RunManualDialog, [&](ManualForm& form, FormPrompts& prompts) {
+        using F = ManualForm;
+        SetEditStart(form, o.common.start);
+        SetTimeField(form, F::CopyStart, "--copy-start", o.copyStart);
+        SetTimeField(form, F::CopyPeriod, "--copy-period", o.copyPeriod);
+        RequireValid(form, {{F::CopyStart, "--copy-start"}, {F::CopyPeriod, "--copy-period"}});
+        if (!form.Copy(prompts)) throw CommandFailure(2, "");
+        for (size_t i = 0; i < calculations.size(); ++i) {
+            const Calculation& c = calculations[i];
+            form.SetModification(c.choice);
+            if (c.field >= 0) SetTextField(form, c.field, c.value);
+            if (!form.Execute()) throw CommandFailure(2, "invalid --calc " + o.calcs[i]);
+        }
+        if (!form.Apply(OperationOf(o.common.op), prompts)) throw CommandFailure(2, MsgInvalidParameters);
+        return true;
+    });
+}
+
+}  // namespace
+
+void AddImportApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitCode) {
+    auto import = std::make_shared<ImportOptions>();
+    auto* i = apply->add_subcommand(
+        "import", "External data: numbers from a text or CSV file, or another .kdx file's analog samples");
+    AddCommonOptions(i, import->common, Operations);
+    i->add_option("--file", import->file, "Text file (TXT, CSV) or waveform file (.kdx)")->required();
+    i->add_option("--interval", import->interval, "Sampling interval of the data (default: a .kdx file's own, or the stored one)");
+    auto* from = i->add_option("--from", import->from, "Conversion start in the data (default 0)");
+    i->add_option("--from-index", import->fromIndex, "Conversion start as a data number, 1 the first (instead of --from)")
+        ->excludes(from);
+    i->add_option("--period", import->period, "Length of the stretch (default: the rest of the data)");
+    i->add_option("--amplitude", import->amplitude, "Amplitude factor (default: the stored one)");
+    i->add_option("--offset", import->offset, "Offset in volts (default: the stored one)");
+    i->add_option("--interpolation", import->interpolation, "none or linear (default: the stored one)")
+        ->check(CLI::IsMember({"none", "linear"}));
+    i->callback([&exitCode, &target, import] { Guard(exitCode, [&] { return RunImport(target, *import); }); });
+
+    auto modify = std::make_shared<ModifyOptions>();
+    auto* m = apply->add_subcommand(
+        "modify-analog", "Waveform modification: copy a stretch, change it with calculations, write it back");
+    AddCommonOptions(m, modify->common, Operations);
+    m->add_option("--copy-start", modify->copyStart, "Start of the stretch copied")->required();
+    m->add_option("--copy-period", modify->copyPeriod, "Length of the stretch copied")->required();
+    m->add_option("--calc", modify->calcs, "amplify:X, shift:V, dc, upper:V or lower:V; repeatable, in order");
+    m->callback([&exitCode, &target, modify] { Guard(exitCode, [&] { return RunModify(target, *modify); }); });
+}
+
+}  // namespace kdx::tool
