@@ -4,30 +4,19 @@
 // the runners' commit and cancel.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "analog/AnalogRunners.h"
 #include "document/KDXDoc.h"
 #include "document/WaveformLimits.h"
+#include "RecordingPrompts.h"
 
 using namespace kdx;
 
 namespace {
 
-struct Script : FormPrompts {
-    std::vector<std::string> shown;
-    std::deque<bool> answers;  // empty: OK
-    void Inform(const std::string& text) override { shown.push_back(text); }
-    bool Confirm(const std::string& text) override {
-        shown.push_back(text);
-        if (answers.empty()) return true;
-        const bool a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-};
+using Script = test::RecordingPrompts;
 
 // 1 mS of 50000 samples at 20 ns; the labels are in mS.
 constexpr uint64_t Total = 1000000;
@@ -104,7 +93,7 @@ TEST(GeneratorFrame, PreviewGoesStaleOnPeriodOrShapeChangesButNotOnTheEditStart)
     EXPECT_FALSE(f.PreviewCurrent());
     EXPECT_TRUE(f.PreviewDrawn());  // the old curve stays, drawn pale
     EXPECT_FALSE(f.OperationsEnabled());
-    EXPECT_TRUE(s.shown.empty());
+    EXPECT_TRUE(s.messages.empty());
 }
 
 TEST(GeneratorFrame, CreateRoundsThePeriodDownAndReportsFailures) {
@@ -114,8 +103,8 @@ TEST(GeneratorFrame, CreateRoundsThePeriodDownAndReportsFailures) {
     Type(f, RampForm::Period, "0.07", TimeUnitUs);
     f.SetText(RampForm::Final, "1");
     ASSERT_TRUE(f.Create(s));
-    ASSERT_EQ(s.shown.size(), 1u);
-    EXPECT_EQ(s.shown[0], "サンプリング時間の整数倍にするため、[期間] を調節します。\n\n0.07 uS　→　0.06 uS");
+    ASSERT_EQ(s.messages.size(), 1u);
+    EXPECT_EQ(s.messages[0], "サンプリング時間の整数倍にするため、[期間] を調節します。\n\n0.07 uS　→　0.06 uS");
     EXPECT_EQ(f.Field(RampForm::Period).text, "0.06");
     EXPECT_EQ(f.WorkCount(), 3u);
     EXPECT_TRUE(f.PreviewCurrent());  // the rewrite is the dialog's own, not a change
@@ -124,7 +113,7 @@ TEST(GeneratorFrame, CreateRoundsThePeriodDownAndReportsFailures) {
     f.SetText(RampForm::Initial, "-1e308");
     f.SetText(RampForm::Final, "1e308");
     EXPECT_FALSE(f.Create(s));
-    EXPECT_EQ(s.shown.back(), "パラメータが不正です");
+    EXPECT_EQ(s.messages.back(), "パラメータが不正です");
     EXPECT_FALSE(f.PreviewDrawn());
     EXPECT_FALSE(f.OperationsEnabled());
 }
@@ -146,7 +135,7 @@ TEST(GeneratorFrame, ApplyWritesTheStretchCutAtTheEndAfterTheEditStartQuestion) 
     s.answers = {false, true};
     EXPECT_FALSE(f.Apply(GeneratorOperation::Add, s));
     EXPECT_EQ(d.samples[2], 0.5);
-    EXPECT_EQ(s.shown.back(),
+    EXPECT_EQ(s.messages.back(),
               "サンプリング時間の整数倍にするため、[編集開始] を調節します。\n\n0.00005 mS　→　0.00004 mS");
     ASSERT_TRUE(f.Apply(GeneratorOperation::Add, s));
     EXPECT_EQ(d.samples[1], 0.5);
