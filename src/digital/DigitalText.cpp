@@ -1,0 +1,150 @@
+#include "digital/DigitalText.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+#include "document/WaveformFile.h"
+#include "document/WaveformLimits.h"
+
+namespace kdx {
+
+namespace {
+
+constexpr uint8_t Separator = 16;
+constexpr uint8_t Invalid = 17;
+
+// What each byte is: a value 0..15, a separator or invalid.
+std::array<uint8_t, 256> ClassTable(DigitalTextKind kind) {
+    std::array<uint8_t, 256> t{};
+    t.fill(Invalid);
+    for (unsigned char c : {'\t', '\n', '\r', ' ', ',', ';'}) t[c] = Separator;
+    t['0'] = 0;
+    t['1'] = 1;
+    if (kind == DigitalTextKind::HexWords) {
+        for (int d = 0; d < 10; ++d) t['0' + d] = static_cast<uint8_t>(d);
+        for (int d = 0; d < 6; ++d) {
+            t['A' + d] = static_cast<uint8_t>(10 + d);
+            t['a' + d] = static_cast<uint8_t>(10 + d);
+        }
+    }
+    return t;
+}
+
+const std::array<uint8_t, 256> BitClasses = ClassTable(DigitalTextKind::Bits);
+const std::array<uint8_t, 256> HexClasses = ClassTable(DigitalTextKind::HexWords);
+
+}  // namespace
+
+std::string DigitalReadResult::Message() const {
+    switch (status) {
+    case DigitalReadStatus::TooMany: return MsgTooManyData;
+    case DigitalReadStatus::OpenError: return MsgFileOpenError;
+    case DigitalReadStatus::ReadError: return MsgFileReadError;
+    case DigitalReadStatus::InvalidData: return MsgInvalidData;
+    default: return {};
+    }
+}
+
+DigitalTextParser::DigitalTextParser(DigitalTextKind kind, uint8_t* buffer, uint64_t totalBytes,
+                                     const ReadProgress& report)
+    : classes(kind == DigitalTextKind::Bits ? BitClasses.data() : HexClasses.data()),
+      out(buffer),
+      total(totalBytes),
+      percent(0),
+      progress(report) {
+    nextStep = progress && total > 0 ? (total + 99) / 100 : ~uint64_t{0};
+}
+
+void DigitalTextParser::Report(uint64_t bytes) {
+    if (!progress || total == 0 || bytes < nextStep) return;
+    const int now = static_cast<int>(std::min<uint64_t>(bytes * 100 / total, 100));
+    if (now != percent) {
+        percent = now;
+        progress(percent);
+    }
+    // The first byte count at which the percent is one more.
+    nextStep = (uint64_t(percent + 1) * total + 99) / 100;
+}
+
+bool DigitalTextParser::Feed(const uint8_t* data, size_t size) {
+    size_t i = 0;
+    while (i < size && !done) {
+        // Run to the next progress step without looking at the progress.
+        const size_t end = nextStep > consumed ? static_cast<size_t>(std::min<uint64_t>(size, i + (nextStep - consumed)))
+                                               : size;
+        const size_t begin = i;
+        for (; i < end; ++i) {
+            const uint8_t c = classes[data[i]];
+            if (c == Separator) continue;
+            if (c == Invalid && count < MaxSampleCount) {
+                status = DigitalReadStatus::InvalidData;
+                done = true;
+                ++i;
+                break;
+            }
+            if (count == MaxSampleCount) {
+                // Data beyond the limit is not read; only separators there
+                // mean that nothing was left out.
+                status = DigitalReadStatus::TooMany;
+                done = true;
+                ++i;
+                break;
+            }
+            out[count++] = c;
+        }
+        consumed += i - begin;
+        Report(consumed);
+    }
+    return !done;
+}
+
+DigitalReadResult DigitalTextParser::Finish() const {
+    DigitalReadResult r;
+    r.status = status;
+    r.count = count;
+    return r;
+}
+
+DigitalReadResult ParseDigitalText(std::span<const uint8_t> bytes, DigitalTextKind kind, uint8_t* out,
+                                   const ReadProgress& progress) {
+    DigitalTextParser parser(kind, out, bytes.size(), progress);
+    parser.Feed(bytes.data(), bytes.size());
+    return parser.Finish();
+}
+
+DigitalReadResult ReadDigitalTextFile(const std::filesystem::path& path, DigitalTextKind kind, uint8_t* out,
+                                      const ReadProgress& progress) {
+    DigitalReadResult failed;
+    std::error_code ec;
+    // Only a regular file (or a link to one) is opened: a directory or a
+    // device would open but never read as text.
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        failed.status = DigitalReadStatus::OpenError;
+        return failed;
+    }
+    std::FILE* file = std::fopen(path.string().c_str(), "rb");
+    if (file == nullptr) {
+        failed.status = DigitalReadStatus::OpenError;
+        return failed;
+    }
+    const uint64_t length = std::filesystem::file_size(path, ec);
+    DigitalTextParser parser(kind, out, ec ? 0 : length, progress);
+    std::vector<uint8_t> chunk(65536);
+    bool more = true;
+    while (more) {
+        const size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
+        if (got == 0) break;
+        more = parser.Feed(chunk.data(), got);
+    }
+    const bool readError = more && std::ferror(file) != 0;
+    std::fclose(file);
+    if (readError) {
+        failed.status = DigitalReadStatus::ReadError;
+        return failed;
+    }
+    return parser.Finish();
+}
+
+}  // namespace kdx
