@@ -118,8 +118,7 @@ TEST(CommandTable, UnbuiltDialogsStayDisabled) {
     FrameState s = AllViewAllowed();
     s.hasWaveform = true;
     s.outputAvailable = true;
-    for (int id : {cmd::AnalogModify, cmd::ExternalData, cmd::DigitalSwap, cmd::ChannelShift[1], cmd::ChannelClock[3],
-                   cmd::WaveformOutput}) {
+    for (int id : {cmd::AnalogModify, cmd::ExternalData, cmd::WaveformOutput}) {
         EXPECT_FALSE(Enabled(id, s)) << id;
     }
 }

@@ -25,6 +25,8 @@
 
 #include "analog/AnalogRunners.h"
 #include "analog/qt/ShapeDlgs.h"
+#include "digital/DigitalRunners.h"
+#include "digital/qt/DigitalDlgs.h"
 #include "document/WaveformFile.h"
 #include "ui/frame/ReadoutBar.h"
 #include "ui/frame/core/CommandIds.h"
@@ -185,6 +187,13 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::Ramp] = [this] { GeneratorCommand<CRampDlg>(RunRampDialog); };
     handlers[cmd::Exponential] = [this] { GeneratorCommand<CExpDlg>(RunExpDialog); };
     handlers[cmd::Noise] = [this] { GeneratorCommand<CNoiseDlg>(RunNoiseDialog); };
+    handlers[cmd::DigitalClock] = [this] { ChannelCommand(ChannelFamily::Clock, RememberedChannel); };
+    handlers[cmd::DigitalSerial] = [this] { ChannelCommand(ChannelFamily::Serial, RememberedChannel); };
+    handlers[cmd::DigitalParallel] = [this] { GeneratorCommand<CDigitalParallelDlg>(RunDigitalParallelDialog); };
+    handlers[cmd::DigitalModify] = [this] { ChannelCommand(ChannelFamily::Modify, RememberedChannel); };
+    handlers[cmd::DigitalSwap] = [this] {
+        if (WholeChannelDialog<CDigitalSwapDlg>(RunDigitalSwapDialog)) view->Redraw();
+    };
     for (const CommandInfo& c : Commands()) {
         const int id = c.id;
         if (c.rule == EnableRule::View) {
@@ -543,10 +552,35 @@ void CMainFrame::GeneratorCommand(Runner runner) {
     if (range) view->OnEditApplied(range->first, range->end);
 }
 
+template <class Dialog, class Runner>
+bool CMainFrame::WholeChannelDialog(Runner runner) {
+    QtFormPrompts boxes(this);
+    FormPrompts& prompts = dialogPrompts ? *dialogPrompts : boxes;
+    return runner(doc, prompts, [this](auto& form) {
+        Dialog dialog(form, this);
+        dialog.SetPrompts(dialogPrompts);
+        return dialog.exec() == QDialog::Accepted;
+    });
+}
+
 void CMainFrame::ToggleEditLock() { frameBlock.editAllowed = !frameBlock.editAllowed; }
 
 void CMainFrame::ChannelCommand(ChannelFamily family, int ch) {
+    // The dialogs preset to a channel (or, from the menu, to the remembered one).
+    const auto preset = [ch](auto run) {
+        return [ch, run](CKDXDoc& d, uint32_t cursor, FormPrompts& p, const auto& dialog) {
+            return run(d, cursor, ch, p, dialog);
+        };
+    };
     switch (family) {
+    case ChannelFamily::Clock: GeneratorCommand<CDigitalDlg>(preset(RunDigitalClockDialog)); return;
+    case ChannelFamily::Serial: GeneratorCommand<CDigitalSerialDlg>(preset(RunDigitalSerialDialog)); return;
+    case ChannelFamily::Modify: GeneratorCommand<CDigitalModifyDlg>(preset(RunDigitalModifyDialog)); return;
+    case ChannelFamily::Shift:
+        if (!WholeChannelDialog<CDigitalShiftDlg>(
+                [ch](CKDXDoc& d, FormPrompts& p, const auto& dialog) { return RunDigitalShiftDialog(d, ch, p, dialog); }))
+            return;
+        break;
     case ChannelFamily::Invert: doc.InvertChannel(ch); break;
     case ChannelFamily::Copy: doc.CopyChannelToClipboard(ch); return;  // nothing on screen changes
     case ChannelFamily::Paste: doc.PasteChannel(ch); break;

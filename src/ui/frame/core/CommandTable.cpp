@@ -73,15 +73,12 @@ std::vector<CommandInfo> BuildTable() {
     t.push_back(Plain(cmd::ExternalData, "外部データ(&F)", "外部データを読み込みます", "外部データ", R::Edit, false));
 
     // Digital dialogs for any channel.
-    t.push_back(Plain(cmd::DigitalClock, "作成(クロック)(&C)", "クロックパターンを作成します", "クロック", R::Edit,
-                      false));
-    t.push_back(Plain(cmd::DigitalSerial, "作成(シリアル)(&S)", "シリアルパターンを作成します", "シリアル", R::Edit,
-                      false));
+    t.push_back(Plain(cmd::DigitalClock, "作成(クロック)(&C)", "クロックパターンを作成します", "クロック", R::Edit));
+    t.push_back(Plain(cmd::DigitalSerial, "作成(シリアル)(&S)", "シリアルパターンを作成します", "シリアル", R::Edit));
     t.push_back(Plain(cmd::DigitalParallel, "作成(パラレル)(&P)", "パラレルパターンを作成します", "パラレル",
-                      R::Edit, false));
-    t.push_back(Plain(cmd::DigitalModify, "修正(&M)", "ディジタル波形を修正します", "ディジタル修正", R::Edit,
-                      false));
-    t.push_back(Plain(cmd::DigitalSwap, "スワップ(&W)", "チャンネルを入れ替えます", "スワップ", R::Edit, false));
+                      R::Edit));
+    t.push_back(Plain(cmd::DigitalModify, "修正(&M)", "ディジタル波形を修正します", "ディジタル修正", R::Edit));
+    t.push_back(Plain(cmd::DigitalSwap, "スワップ(&W)", "チャンネルを入れ替えます", "スワップ", R::Edit));
 
     // Zoom.
     t.push_back(ViewCommand(cmd::ZoomWhole, "全体表示(&N)", "[ズーム]  データの全体を表示", "全体表示", V::ZoomWhole));
@@ -136,11 +133,11 @@ std::vector<CommandInfo> BuildTable() {
     // Per-channel families.
     static const FamilyTexts families[] = {
         {ChannelFamily::Clock, cmd::ChannelClock, "作成(クロック)(&G)", "にクロックパターンを作成します", "クロック",
-         R::Edit, false},
+         R::Edit, true},
         {ChannelFamily::Serial, cmd::ChannelSerial, "作成(シリアル)(&R)", "にシリアルパターンを作成します",
-         "シリアル", R::Edit, false},
-        {ChannelFamily::Modify, cmd::ChannelModify, "修正(&M)", "を修正します", "修正", R::Edit, false},
-        {ChannelFamily::Shift, cmd::ChannelShift, "シフト(&S)", "をシフトします", "シフト", R::Edit, false},
+         "シリアル", R::Edit, true},
+        {ChannelFamily::Modify, cmd::ChannelModify, "修正(&M)", "を修正します", "修正", R::Edit, true},
+        {ChannelFamily::Shift, cmd::ChannelShift, "シフト(&S)", "をシフトします", "シフト", R::Edit, true},
         {ChannelFamily::Invert, cmd::ChannelInvert, "反転(&I)", "を反転します", "反転", R::Edit, true},
         {ChannelFamily::Copy, cmd::ChannelCopy, "コピー(&C)", "をクリップボードへコピーします", "コピー", R::Edit,
          true},
