@@ -6,6 +6,7 @@
 
 #include "ApplyCommands.h"
 #include "DeviceCommands.h"
+#include "DigitalApply.h"
 #include "FileCommands.h"
 
 int main(int argc, char** argv) {
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     ApplyTarget applyTarget;
     CLI::App* apply = AddApplyCommand(app, applyTarget);
     AddAnalogApplyKinds(apply, applyTarget, exitCode);
+    AddDigitalApplyKinds(apply, applyTarget, exitCode);
 
     AddDeviceCommands(app, exitCode);
 
