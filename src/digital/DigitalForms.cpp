@@ -1,6 +1,7 @@
 #include "digital/DigitalForms.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -36,12 +37,19 @@ bool EndsWithKdx(const std::string& path) {
     return tail == "kdx";
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+// The value of each character as a hexadecimal digit, -1 for the others.
+constexpr std::array<int8_t, 256> HexTable() {
+    std::array<int8_t, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        t[c] = c >= '0' && c <= '9' ? int8_t(c - '0')
+               : c >= 'A' && c <= 'F' ? int8_t(c - 'A' + 10)
+               : c >= 'a' && c <= 'f' ? int8_t(c - 'a' + 10)
+                                      : int8_t(-1);
+    }
+    return t;
 }
+constexpr std::array<int8_t, 256> HexValues = HexTable();
+
 
 }  // namespace
 
@@ -274,9 +282,8 @@ void DigitalSerialForm::SetChannel(int ch) {
 }
 
 bool DigitalSerialForm::CheckText(const std::string& text, uint64_t& count) {
-    bits.clear();
-    for (char c : text)
-        if (c != ' ') bits += c;
+    bits.resize(text.size());
+    bits.resize(static_cast<size_t>(std::remove_copy(text.begin(), text.end(), bits.begin(), ' ') - bits.begin()));
     if (!IsBinaryText(bits)) {
         bits.clear();
         count = 0;
@@ -331,25 +338,27 @@ void DigitalParallelForm::SetTicked(int ch, bool on) {
 }
 
 bool DigitalParallelForm::CheckText(const std::string& text, uint64_t& count) {
-    const bool ok = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return HexValue(c) >= 0; });
-    words = ok ? text : std::string();
+    words.resize(text.size());
+    int8_t all = 0;  // the sign bit stays clear while every character is a digit
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int8_t value = HexValues[static_cast<unsigned char>(text[i])];
+        all |= value;
+        words[i] = static_cast<uint8_t>(value);
+    }
+    const bool ok = !text.empty() && all >= 0;
+    if (!ok) words.clear();
     count = words.size();
     return ok;
 }
 
 void DigitalParallelForm::Build(uint32_t h) {
     const uint32_t n = TimeBase().Count();
-    const uint8_t* values = FileValues();
     const bool direct = Source() == DigitalSource::Direct;
+    const uint8_t* values = direct ? words.data() : FileValues();
+    const uint64_t count = direct ? words.size() : FileValueCount();
     for (int c = 0; c < DigitalChannels; ++c) {
         const int bit = order == 0 ? c : 3 - c;
-        if (direct) {
-            buildSerialPattern(MutableLane(c), n, h, words.size(),
-                               [this, bit](uint64_t i) { return uint8_t((HexValue(words[i]) >> bit) & 1); });
-        } else {
-            buildSerialPattern(MutableLane(c), n, h, FileValueCount(),
-                               [values, bit](uint64_t i) { return uint8_t((values[i] >> bit) & 1); });
-        }
+        buildSerialPattern(MutableLane(c), n, h, count, [values, bit](uint64_t i) { return uint8_t((values[i] >> bit) & 1); });
     }
 }
 

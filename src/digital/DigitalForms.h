@@ -221,7 +221,7 @@ private:
 
     int order = 0;
     uint8_t ticked = 15;
-    std::string words;  // the typed text
+    std::vector<uint8_t> words;  // the typed digits' values
 };
 
 class DigitalShiftForm;

@@ -32,6 +32,11 @@ uint32_t buildSerialPattern(uint8_t* buffer, uint32_t n, uint32_t h, uint64_t bi
         rest = n % h;
     }
     uint8_t* out = buffer;
+    if (h == 1) {
+        // One sample per bit: a plain loop the compiler can unroll.
+        for (uint64_t i = 0; i < whole; ++i) out[i] = bitOf(i);
+        return static_cast<uint32_t>(whole);
+    }
     for (uint64_t i = 0; i < whole; ++i) {
         const uint8_t bit = bitOf(i);
         for (uint32_t k = 0; k < h; ++k) *out++ = bit;

@@ -61,15 +61,17 @@ public:
 
 private:
     void Report(uint64_t consumed);
+    size_t BitRun(const uint8_t* data, size_t i, size_t end);
 
     const uint8_t* classes;
+    bool bits;
     uint8_t* out;
     uint32_t count = 0;
     uint64_t consumed = 0;
     uint64_t total;
     uint64_t nextStep = 0;  // bytes at which the percent next changes
     int percent = -1;
-    const ReadProgress& progress;
+    ReadProgress progress;  // a copy: callers pass temporaries
     DigitalReadStatus status = DigitalReadStatus::Ok;
     bool done = false;
 };
