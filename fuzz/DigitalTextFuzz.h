@@ -61,7 +61,9 @@ inline void CheckText(const uint8_t* data, size_t size, DigitalTextKind kind) {
     Require(split.status == whole.status);
     if (whole.Taken()) Require(split.count == whole.count && std::memcmp(out.data(), again.data(), whole.count) == 0);
 
-    // Just short of the limit, so the bytes meet it.
+    // Just short of the limit, so the bytes meet it: costly (a quarter of a
+    // million values first), so for one input in eight, chosen by its first byte.
+    if (size == 0 || data[0] % 8 != 0) return;
     DigitalTextParser near(kind, again.data(), prefix.size() + size, {});
     if (near.Feed(prefix.data(), prefix.size())) near.Feed(data, size);
     const DigitalReadResult limited = near.Finish();

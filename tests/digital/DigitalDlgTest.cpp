@@ -2,6 +2,10 @@
 // modification dialog, and the channel commands through the main frame.
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -84,6 +88,36 @@ private slots:
         dialog.OperationButton(DigitalOperation::Replace)->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(test::Samples(doc.DigitalChannel(1), 20), working);
+    }
+
+    void serialDialogLoadsAFileWithItsProgress() {
+        CKDXDoc doc;
+        doc.NewWaveform(20, 100);
+        test::RecordingPrompts prompts;
+        QTemporaryDir dir;
+        QFile file(dir.filePath("bits.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("1,0;1\r\n1");
+        file.close();
+        DigitalSerialParams memory;
+        memory.source = 1;
+        DigitalSerialForm form(test::SetupOf(doc), memory, "", 0);
+        CDigitalSerialDlg dialog(form);
+        dialog.SetPrompts(&prompts);
+        dialog.show();
+        QVERIFY(dialog.FileRadio()->isChecked());
+        QVERIFY(!dialog.Edit(DigitalTextForm::Text)->isEnabled());
+        QVERIFY(dialog.BrowseButton()->isEnabled());
+        dialog.LoadPath(file.fileName());
+        QCOMPARE(form.FileValueCount(), 4u);
+        QVERIFY(dialog.Progress()->isHidden());
+        QCOMPARE(dialog.FileNameBox()->text(), file.fileName());
+        Type(dialog, DigitalTextForm::Interval, "40");
+        dialog.CreateButton()->click();
+        QVERIFY(dialog.Preview()->Drawn());
+        dialog.DirectRadio()->click();
+        QVERIFY(!dialog.Preview()->Drawn());  // another source: the pattern is gone
+        QVERIFY(prompts.messages.empty());
     }
 
     void channelCommandsThroughTheFrame() {

@@ -285,8 +285,21 @@ CDigitalTextDlg::CDigitalTextDlg(DigitalTextForm& form, const QString& title, co
 
 void CDigitalTextDlg::AddSourceRows() {
     directRadio = AddRadioValueRow(QStringLiteral("直接入力"), DigitalTextForm::Text, QString());
-    // The text has no length limit of its own.
-    Edit(DigitalTextForm::Text)->setMaxLength(INT_MAX);
+    // The text has no length limit of its own, and takes the room of the unit
+    // list it does not have.
+    QLineEdit* edit = Edit(DigitalTextForm::Text);
+    edit->setMaxLength(INT_MAX);
+    int row = 0, column = 0, rows = 0, columns = 0;
+    Fields()->getItemPosition(Fields()->indexOf(edit), &row, &column, &rows, &columns);
+    if (QLayoutItem* unit = Fields()->itemAtPosition(row, 2)) {
+        // The empty unit text; the grid is not on the dialog yet, so it is
+        // taken out of the grid before it goes.
+        QWidget* text = unit->widget();
+        Fields()->removeWidget(text);
+        delete text;
+    }
+    Fields()->removeWidget(edit);
+    Fields()->addWidget(edit, row, 1, 1, 2);
     fileRadio = new QRadioButton(QStringLiteral("ファイル"), this);
     fileName = new QLineEdit(this);
     fileName->setReadOnly(true);
