@@ -60,6 +60,16 @@ QHBoxLayout* TimeRow(QLabel*& start, QLabel*& end, QWidget* parent) {
     return row;
 }
 
+// The dialogs' two columns, preview on the left and fields on the right, at
+// the size they need.
+void LayOutColumns(QDialog* dialog, QLayout* left, QLayout* right) {
+    auto* layout = new QHBoxLayout(dialog);
+    layout->addLayout(left);
+    layout->addSpacing(12);
+    layout->addLayout(right);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
 }  // namespace
 
 // ---- Preview ----
@@ -208,12 +218,7 @@ void CDigitalFrameDlg::Finish(QWidget* previewBlock, QLayout* extra, std::functi
     }
     right->addLayout(opGrid);
     DropDefaultButtons();
-
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left);
-    layout->addSpacing(12);
-    layout->addLayout(right);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutColumns(this, left, right);
     Refresh();
 }
 
@@ -572,11 +577,7 @@ CDigitalShiftDlg::CDigitalShiftDlg(DigitalShiftForm& form, QWidget* parent)
     closeRow->addWidget(ok);
     closeRow->addWidget(cancel);
     right->addLayout(closeRow);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left);
-    layout->addSpacing(12);
-    layout->addLayout(right);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutColumns(this, left, right);
     startTimeLabel->setText(Q(shift.StretchStartText()));
     endTimeLabel->setText(Q(shift.StretchEndText()));
     Refresh();
