@@ -9,13 +9,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
 
 #include "digital/DigitalForms.h"
 #include "document/KDXDoc.h"
+#include "support/RatioReporter.h"
 
 namespace {
 
@@ -156,23 +156,6 @@ BENCHMARK(BM_Shift)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ReadBitsWithProgress)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-// Prints the runs as usual and keeps each one's time per iteration.
-class Times : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                seconds[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    void Ratio(const std::string& measured, const std::string& baseline) const {
-        const auto m = seconds.find(measured), b = seconds.find(baseline);
-        if (m != seconds.end() && b != seconds.end() && b->second > 0)
-            std::printf("%-26s %7.2fx %s\n", measured.c_str(), m->second / b->second, baseline.c_str());
-    }
-    std::map<std::string, double> seconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -180,12 +163,14 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     Fixture f;
     fixture = &f;
-    Times times;
-    benchmark::RunSpecifiedBenchmarks(&times);
+    kdx::bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatios to the baselines of this run:\n");
     for (const char* pattern : {"BM_Clock", "BM_Serial", "BM_Parallel", "BM_Modify", "BM_Shift"})
-        times.Ratio(pattern, "BM_PlainFill");
-    times.Ratio("BM_ReadBitsWithProgress", "BM_PlainRead");  // goal: within 3x
+        reporter.PrintRatio((std::string(pattern + 3) + " built and applied vs a plain fill").c_str(), pattern,
+                            "BM_PlainFill");
+    reporter.PrintRatio("bit file read with progress vs a plain read (goal 3x)", "BM_ReadBitsWithProgress",
+                        "BM_PlainRead");
     benchmark::Shutdown();
     return 0;
 }

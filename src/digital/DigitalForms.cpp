@@ -41,7 +41,7 @@ bool EndsWithKdx(const std::string& path) {
 constexpr std::array<int8_t, 256> HexTable() {
     std::array<int8_t, 256> t{};
     for (int c = 0; c < 256; ++c) {
-        t[c] = c >= '0' && c <= '9' ? int8_t(c - '0')
+        t[c] = c >= '0' && c <= '9'   ? int8_t(c - '0')
                : c >= 'A' && c <= 'F' ? int8_t(c - 'A' + 10)
                : c >= 'a' && c <= 'f' ? int8_t(c - 'a' + 10)
                                       : int8_t(-1);
@@ -50,10 +50,11 @@ constexpr std::array<int8_t, 256> HexTable() {
 }
 constexpr std::array<int8_t, 256> HexValues = HexTable();
 
-
 }  // namespace
 
-int ValidChannelOr(int channel, int fallback) { return channel >= 0 && channel < DigitalChannels ? channel : fallback; }
+int ValidChannelOr(int channel, int fallback) {
+    return channel >= 0 && channel < DigitalChannels ? channel : fallback;
+}
 
 // ---- Shared frame ----
 
@@ -93,7 +94,8 @@ bool DigitalForm::Apply(DigitalOperation operation, FormPrompts& prompts) {
     const uint32_t n = std::min(stretch->count, laneCount);
     for (int ch = 0; ch < DigitalChannels; ++ch) {
         const int lane = LaneOf(ch);
-        if (lane >= 0 && channels[ch] != nullptr) applyDigitalOperation(channels[ch] + stretch->first, Lane(lane), n, operation);
+        if (lane >= 0 && channels[ch] != nullptr)
+            applyDigitalOperation(channels[ch] + stretch->first, Lane(lane), n, operation);
     }
     return true;
 }
@@ -208,8 +210,8 @@ void DigitalTextForm::SetSource(DigitalSource s) {
 
 void DigitalTextForm::CheckFields() {
     const int64_t dt = TimeBase().samplingNs;
-    intervalValid = ReadTime(Interval, interval, 0) && interval >= dt &&
-                    static_cast<uint64_t>(interval) <= TimeBase().totalNs;
+    intervalValid =
+        ReadTime(Interval, interval, 0) && interval >= dt && static_cast<uint64_t>(interval) <= TimeBase().totalNs;
     ShowMarker(Interval, !intervalValid);
     if (source == DigitalSource::Direct) {
         sourceValid = CheckText(Field(Text).text, valueCount);
@@ -299,7 +301,8 @@ void DigitalSerialForm::Build(uint32_t h) {
         buildSerialPattern(MutableLane(0), n, h, bits.size(), [this](uint64_t i) { return uint8_t(bits[i] != '0'); });
     } else {
         const uint8_t* values = FileValues();
-        buildSerialPattern(MutableLane(0), n, h, FileValueCount(), [values](uint64_t i) { return uint8_t(values[i] & 1); });
+        buildSerialPattern(MutableLane(0), n, h, FileValueCount(),
+                           [values](uint64_t i) { return uint8_t(values[i] & 1); });
     }
 }
 
@@ -358,7 +361,8 @@ void DigitalParallelForm::Build(uint32_t h) {
     const uint64_t count = direct ? words.size() : FileValueCount();
     for (int c = 0; c < DigitalChannels; ++c) {
         const int bit = order == 0 ? c : 3 - c;
-        buildSerialPattern(MutableLane(c), n, h, count, [values, bit](uint64_t i) { return uint8_t((values[i] >> bit) & 1); });
+        buildSerialPattern(MutableLane(c), n, h, count,
+                           [values, bit](uint64_t i) { return uint8_t((values[i] >> bit) & 1); });
     }
 }
 
@@ -586,14 +590,19 @@ DigitalShiftForm::DigitalShiftForm(uint8_t* s, uint32_t n, int64_t samplingNs, i
     Validate();
 }
 
-std::string DigitalShiftForm::Title() const { return "ディジタルシフト － CH " + std::to_string(channel); }
+std::string DigitalShiftForm::Title() const {
+    return "ディジタルシフト － CH " + std::to_string(channel);
+}
 
-void DigitalShiftForm::SetMethod(ShiftMethod m) { method = m; }
+void DigitalShiftForm::SetMethod(ShiftMethod m) {
+    method = m;
+}
 
 void DigitalShiftForm::CheckFields() {
     const int64_t dt = TimeBase().samplingNs;
     const auto total = static_cast<int64_t>(TimeBase().totalNs);
-    shiftValid = ReadTime(ShiftTime, shift, 0) && ((shift >= dt && shift <= total) || (shift <= -dt && shift >= -total));
+    shiftValid =
+        ReadTime(ShiftTime, shift, 0) && ((shift >= dt && shift <= total) || (shift <= -dt && shift >= -total));
     ShowMarker(ShiftTime, !shiftValid);
 }
 

@@ -36,7 +36,7 @@ inline constexpr int RememberedChannel = -2;
 // What a digital dialog is opened with.
 struct DigitalSetup {
     EditTimeBase base;
-    int64_t editStart = 0;                              // the cursor's time
+    int64_t editStart = 0;                             // the cursor's time
     std::array<uint8_t*, DigitalChannels> channels{};  // the document's channels
 };
 

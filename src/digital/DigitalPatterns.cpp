@@ -7,16 +7,18 @@ namespace kdx {
 
 void applyDigitalOperation(uint8_t* destination, const uint8_t* source, uint32_t count, DigitalOperation operation) {
     switch (operation) {
-    case DigitalOperation::Replace: std::memmove(destination, source, count); break;
-    case DigitalOperation::Or:
-        for (uint32_t i = 0; i < count; ++i) destination[i] |= source[i];
-        break;
-    case DigitalOperation::And:
-        for (uint32_t i = 0; i < count; ++i) destination[i] &= source[i];
-        break;
-    case DigitalOperation::Xor:
-        for (uint32_t i = 0; i < count; ++i) destination[i] ^= source[i];
-        break;
+        case DigitalOperation::Replace:
+            std::memmove(destination, source, count);
+            break;
+        case DigitalOperation::Or:
+            for (uint32_t i = 0; i < count; ++i) destination[i] |= source[i];
+            break;
+        case DigitalOperation::And:
+            for (uint32_t i = 0; i < count; ++i) destination[i] &= source[i];
+            break;
+        case DigitalOperation::Xor:
+            for (uint32_t i = 0; i < count; ++i) destination[i] ^= source[i];
+            break;
     }
 }
 

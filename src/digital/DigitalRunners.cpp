@@ -59,19 +59,20 @@ std::optional<EditRange> RunDigitalSerialDialog(CKDXDoc& doc, uint32_t cursor, i
                                                 const FormDialog<DigitalSerialForm>& dialog) {
     if (!doc.HasWaveform()) return std::nullopt;
     auto& memory = doc.Memories().digitalSerialParams;
-    return RunPattern(doc,
-                      MakeForm<DigitalSerialForm>(prompts, SetupOf(doc, cursor), memory, doc.DigitalSerialText(), channel),
-                      dialog, [&](const DigitalSerialForm& f) {
-                          memory = f.Params();
-                          doc.DigitalSerialText() = f.Field(DigitalTextForm::Text).text;
-                      });
+    return RunPattern(
+        doc, MakeForm<DigitalSerialForm>(prompts, SetupOf(doc, cursor), memory, doc.DigitalSerialText(), channel),
+        dialog, [&](const DigitalSerialForm& f) {
+            memory = f.Params();
+            doc.DigitalSerialText() = f.Field(DigitalTextForm::Text).text;
+        });
 }
 
 std::optional<EditRange> RunDigitalParallelDialog(CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts,
                                                   const FormDialog<DigitalParallelForm>& dialog) {
     if (!doc.HasWaveform()) return std::nullopt;
     auto& memory = doc.Memories().digitalParallelParams;
-    return RunPattern(doc, MakeForm<DigitalParallelForm>(prompts, SetupOf(doc, cursor), memory, doc.DigitalParallelText()),
+    return RunPattern(doc,
+                      MakeForm<DigitalParallelForm>(prompts, SetupOf(doc, cursor), memory, doc.DigitalParallelText()),
                       dialog, [&](const DigitalParallelForm& f) {
                           memory = f.Params();
                           doc.DigitalParallelText() = f.Field(DigitalTextForm::Text).text;
@@ -91,7 +92,8 @@ std::optional<EditRange> RunDigitalModifyDialog(CKDXDoc& doc, uint32_t cursor, i
                       });
 }
 
-bool RunDigitalShiftDialog(CKDXDoc& doc, int channel, FormPrompts& prompts, const FormDialog<DigitalShiftForm>& dialog) {
+bool RunDigitalShiftDialog(CKDXDoc& doc, int channel, FormPrompts& prompts,
+                           const FormDialog<DigitalShiftForm>& dialog) {
     if (!doc.HasWaveform() || channel < 0 || channel >= DigitalChannels) return false;
     auto& memory = doc.Memories().digitalShiftParams;
     auto form = MakeForm<DigitalShiftForm>(prompts, doc.DigitalChannel(channel), doc.GetSampleCount(),

@@ -20,12 +20,12 @@ class CKDXDoc;
 // dialog's buffers cannot be allocated the prompts show its memory message.
 std::optional<EditRange> RunDigitalClockDialog(CKDXDoc& doc, uint32_t cursorSample, int channel, FormPrompts& prompts,
                                                const FormDialog<DigitalClockForm>& dialog);
-std::optional<EditRange> RunDigitalSerialDialog(CKDXDoc& doc, uint32_t cursorSample, int channel,
-                                                FormPrompts& prompts, const FormDialog<DigitalSerialForm>& dialog);
+std::optional<EditRange> RunDigitalSerialDialog(CKDXDoc& doc, uint32_t cursorSample, int channel, FormPrompts& prompts,
+                                                const FormDialog<DigitalSerialForm>& dialog);
 std::optional<EditRange> RunDigitalParallelDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
                                                   const FormDialog<DigitalParallelForm>& dialog);
-std::optional<EditRange> RunDigitalModifyDialog(CKDXDoc& doc, uint32_t cursorSample, int channel,
-                                                FormPrompts& prompts, const FormDialog<DigitalModifyForm>& dialog);
+std::optional<EditRange> RunDigitalModifyDialog(CKDXDoc& doc, uint32_t cursorSample, int channel, FormPrompts& prompts,
+                                                const FormDialog<DigitalModifyForm>& dialog);
 
 // The whole-channel ones: true after OK (the view redraws everything).
 bool RunDigitalShiftDialog(CKDXDoc& doc, int channel, FormPrompts& prompts, const FormDialog<DigitalShiftForm>& dialog);

@@ -1,8 +1,8 @@
 #include "digital/DigitalText.h"
 
 #include <array>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #if defined(__SSE2__)
@@ -43,11 +43,16 @@ const std::array<uint8_t, 256> HexClasses = ClassTable(DigitalTextKind::HexWords
 
 std::string DigitalReadResult::Message() const {
     switch (status) {
-    case DigitalReadStatus::TooMany: return MsgTooManyData;
-    case DigitalReadStatus::OpenError: return MsgFileOpenError;
-    case DigitalReadStatus::ReadError: return MsgFileReadError;
-    case DigitalReadStatus::InvalidData: return MsgInvalidData;
-    default: return {};
+        case DigitalReadStatus::TooMany:
+            return MsgTooManyData;
+        case DigitalReadStatus::OpenError:
+            return MsgFileOpenError;
+        case DigitalReadStatus::ReadError:
+            return MsgFileReadError;
+        case DigitalReadStatus::InvalidData:
+            return MsgInvalidData;
+        default:
+            return {};
     }
 }
 
@@ -109,8 +114,8 @@ bool DigitalTextParser::Feed(const uint8_t* data, size_t size) {
     size_t i = 0;
     while (i < size && !done) {
         // Run to the next progress step without looking at the progress.
-        const size_t end = nextStep > consumed ? static_cast<size_t>(std::min<uint64_t>(size, i + (nextStep - consumed)))
-                                               : size;
+        const size_t end =
+            nextStep > consumed ? static_cast<size_t>(std::min<uint64_t>(size, i + (nextStep - consumed))) : size;
         const size_t begin = i;
         if (bits) i = BitRun(data, i, end);
         for (; i < end; ++i) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "document/WaveformFile.h"
-#include "support/ToolProcess.h"
+#include "support/ToolFixture.h"
 
 namespace fs = std::filesystem;
 using namespace kdx;
@@ -25,17 +25,12 @@ struct Read {
     }
 };
 
-class DigitalApply : public ::testing::Test {
+class DigitalApply : public kdx::testing::ToolTest {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("kdx-dapply-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
+        ToolTest::SetUp();
         ASSERT_EQ(Tool("new -o " + P("a.kdx") + " --sampling 20nS --count 20").exitCode, 0);
     }
-    void TearDown() override { fs::remove_all(dir); }
-    kdx::testing::ToolRun Tool(const std::string& args) { return kdx::testing::RunTool("", args, dir); }
-    std::string P(const std::string& name) const { return "'" + (dir / name).string() + "'"; }
     // Applies to a.kdx into out.kdx and reads the result.
     Read Apply(const std::string& kind, kdx::testing::ToolRun* run = nullptr) {
         const auto r = Tool("apply " + P("a.kdx") + " -o " + P("out.kdx") + " " + kind);
@@ -49,7 +44,6 @@ protected:
         return read;
     }
     void Keep() { fs::rename(dir / "out.kdx", dir / "a.kdx"); }
-    fs::path dir;
 };
 
 using Bytes = std::vector<uint8_t>;
@@ -81,8 +75,9 @@ TEST_F(DigitalApply, PatternKindsWriteAtTheEditStartAndMoveTheCursor) {
     Keep();
 
     // A copy of CH1 from 0, inverted and rotated, written to CH2 at 20 ns.
-    r = Apply("modify --channel 2 --copy-channel 1 --copy-start 0 --copy-period 100nS --start 20nS "
-              "--edit invert --edit shift:-20nS:rotate");
+    r = Apply(
+        "modify --channel 2 --copy-channel 1 --copy-start 0 --copy-period 100nS --start 20nS "
+        "--edit invert --edit shift:-20nS:rotate");
     EXPECT_EQ(r.Channel(2, 0, 7), (Bytes{0, 1, 0, 1, 0, 1, 0}));
     EXPECT_EQ(r.params.digitalModifyParams.copyChannel, 1);
     EXPECT_EQ(r.params.digitalShiftParams.method, 2);
@@ -166,5 +161,8 @@ TEST_F(DigitalApply, BadOptionsAndFilesChangeNothing) {
     Apply("serial --channel 0 --bit-time 20nS --bits-file " + P("full.txt"), &run);
     EXPECT_EQ(run.err, "");
     Apply("serial --channel 0 --bit-time 20nS --bits-file " + P("more.txt"), &run);
-    EXPECT_EQ(run.err, std::string("処理可能な最大データ数を超えています。\n\nすべてのデータを読み込むことができませんでした。") + "\n");
+    EXPECT_EQ(
+        run.err,
+        std::string("処理可能な最大データ数を超えています。\n\nすべてのデータを読み込むことができませんでした。") +
+            "\n");
 }

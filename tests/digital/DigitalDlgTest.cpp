@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 #include <functional>

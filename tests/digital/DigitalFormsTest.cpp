@@ -50,12 +50,12 @@ TEST(DigitalClock, FieldsLevelsAndUnits) {
         bool create, t1Marker, repeatMarker;
     } cases[] = {
         {"0.02", "0.02", "1", true, false, false},
-        {"0.02", "0.02", "0", false, false, true},   // repeat 0
-        {"0.02", "0.02", "x", false, false, true},   // unreadable repeat counts as 1
-        {"3", "0", "1", false, true, false},         // beyond the total time
+        {"0.02", "0.02", "0", false, false, true},  // repeat 0
+        {"0.02", "0.02", "x", false, false, true},  // unreadable repeat counts as 1
+        {"3", "0", "1", false, true, false},        // beyond the total time
         {"-0.02", "0.04", "1", false, true, false},
-        {"0.01", "0", "1", false, false, false},     // period below the sampling time
-        {"1", "1", "4000000000", true, false, false}, // a huge repeat is cut to the total, not overflowed
+        {"0.01", "0", "1", false, false, false},       // period below the sampling time
+        {"1", "1", "4000000000", true, false, false},  // a huge repeat is cut to the total, not overflowed
     };
     for (const auto& c : cases) {
         f.SetText(DigitalClockForm::Time1, c.t1);
@@ -108,16 +108,14 @@ TEST(DigitalRunners, ClockAppliesAtTheEditStartAndUndoRestoresAllChannels) {
     const Bytes before = Samples(doc.DigitalChannel(2), 10);
     RecordingPrompts prompts;
     prompts.answers = {false, true};  // the first apply asks about the edit start and is cancelled
-    const auto range = RunDigitalClockDialog(
-        doc, 3, 2, prompts, [&](DigitalClockForm& f) {
-            f.SetUnit(DigitalClockForm::Time1, TimeUnitNs);
-            f.SetText(DigitalClockForm::EditStart, "70");
-            f.SetText(DigitalClockForm::Time1, "40");
-            f.SetText(DigitalClockForm::Time2, "20");
-            f.SetText(DigitalClockForm::Repeat, "5");
-            return f.Create(prompts) && !f.Apply(DigitalOperation::Xor, prompts) &&
-                   f.Apply(DigitalOperation::Xor, prompts);
-        });
+    const auto range = RunDigitalClockDialog(doc, 3, 2, prompts, [&](DigitalClockForm& f) {
+        f.SetUnit(DigitalClockForm::Time1, TimeUnitNs);
+        f.SetText(DigitalClockForm::EditStart, "70");
+        f.SetText(DigitalClockForm::Time1, "40");
+        f.SetText(DigitalClockForm::Time2, "20");
+        f.SetText(DigitalClockForm::Repeat, "5");
+        return f.Create(prompts) && !f.Apply(DigitalOperation::Xor, prompts) && f.Apply(DigitalOperation::Xor, prompts);
+    });
     ASSERT_TRUE(range);
     EXPECT_EQ(range->first, 3u);
     EXPECT_EQ(range->end, 3u + 10u);  // the period, cut at the total time
@@ -280,7 +278,7 @@ TEST(DigitalModify, CopyPastTheEndWritesOnlyWhatWasCopied) {
     RecordingPrompts prompts;
     DigitalModifyForm f(SetupOf(doc, 0), DigitalModifyParams{}, DigitalShiftParams{}, 1);
     EXPECT_EQ(f.Field(DigitalModifyForm::CopyStart).text, "0");  // opens at the edit start
-    f.SetText(DigitalModifyForm::CopyStart, "1.81");              // uS: off the grid
+    f.SetText(DigitalModifyForm::CopyStart, "1.81");             // uS: off the grid
     f.SetUnit(DigitalModifyForm::CopyPeriod, TimeUnitUs);
     f.SetText(DigitalModifyForm::CopyPeriod, "1.01");
     EXPECT_FALSE(f.ApplyEnabled());
@@ -432,15 +430,16 @@ TEST(DigitalRunners, SerialAndParallelKeepTheirTexts) {
     CKDXDoc doc;
     doc.NewWaveform(20, 10);
     RecordingPrompts prompts;
-    ASSERT_TRUE(RunDigitalSerialDialog(doc, 0, 1, prompts,
-                                       Typing<DigitalSerialForm>({{DigitalSerialForm::Interval, "20"},
-                                                                  {DigitalSerialForm::Text, "1 1 0 1"}},
-                                                                 prompts)));
+    ASSERT_TRUE(RunDigitalSerialDialog(
+        doc, 0, 1, prompts,
+        Typing<DigitalSerialForm>({{DigitalSerialForm::Interval, "20"}, {DigitalSerialForm::Text, "1 1 0 1"}},
+                                  prompts)));
     EXPECT_EQ(doc.DigitalSerialText(), "1 1 0 1");
     EXPECT_EQ(Samples(doc.DigitalChannel(1), 5), (Bytes{1, 1, 0, 1, 0}));
     const auto range = RunDigitalParallelDialog(
         doc, 4, prompts,
-        Typing<DigitalParallelForm>({{DigitalParallelForm::Interval, "40"}, {DigitalParallelForm::Text, "f"}}, prompts));
+        Typing<DigitalParallelForm>({{DigitalParallelForm::Interval, "40"}, {DigitalParallelForm::Text, "f"}},
+                                    prompts));
     ASSERT_TRUE(range);
     EXPECT_EQ(range->first, 4u);
     EXPECT_EQ(range->end, 6u);

@@ -62,14 +62,10 @@ TEST(DigitalPatterns, ShiftFillsOrRotates) {
         ShiftMethod method;
         Bytes expected;
     } cases[] = {
-        {2, ShiftMethod::FillZero, {0, 0, 1, 1, 0, 0, 0, 0}},
-        {2, ShiftMethod::FillOne, {1, 1, 1, 1, 0, 0, 0, 0}},
-        {2, ShiftMethod::Rotate, {0, 1, 1, 1, 0, 0, 0, 0}},
-        {-1, ShiftMethod::FillOne, {1, 0, 0, 0, 0, 0, 1, 1}},
-        {-3, ShiftMethod::Rotate, {0, 0, 0, 0, 1, 1, 1, 0}},
-        {8, ShiftMethod::FillOne, {1, 1, 1, 1, 1, 1, 1, 1}},
-        {8, ShiftMethod::Rotate, {1, 1, 0, 0, 0, 0, 0, 1}},
-        {-8, ShiftMethod::FillZero, {0, 0, 0, 0, 0, 0, 0, 0}},
+        {2, ShiftMethod::FillZero, {0, 0, 1, 1, 0, 0, 0, 0}}, {2, ShiftMethod::FillOne, {1, 1, 1, 1, 0, 0, 0, 0}},
+        {2, ShiftMethod::Rotate, {0, 1, 1, 1, 0, 0, 0, 0}},   {-1, ShiftMethod::FillOne, {1, 0, 0, 0, 0, 0, 1, 1}},
+        {-3, ShiftMethod::Rotate, {0, 0, 0, 0, 1, 1, 1, 0}},  {8, ShiftMethod::FillOne, {1, 1, 1, 1, 1, 1, 1, 1}},
+        {8, ShiftMethod::Rotate, {1, 1, 0, 0, 0, 0, 0, 1}},   {-8, ShiftMethod::FillZero, {0, 0, 0, 0, 0, 0, 0, 0}},
         {99, ShiftMethod::FillOne, {1, 1, 1, 1, 1, 1, 1, 1}},  // beyond the length: the length
     };
     for (const auto& c : cases) {

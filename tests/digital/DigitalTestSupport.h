@@ -33,6 +33,8 @@ inline DigitalSetup SetupOf(CKDXDoc& doc, int64_t editStart = 0) {
     return s;
 }
 
-inline std::vector<uint8_t> Samples(const uint8_t* p, size_t n) { return std::vector<uint8_t>(p, p + n); }
+inline std::vector<uint8_t> Samples(const uint8_t* p, size_t n) {
+    return std::vector<uint8_t>(p, p + n);
+}
 
 }  // namespace kdx::test

@@ -107,7 +107,7 @@ int RunClock(const ApplyTarget& target, const ClockOptions& o) {
         SetTimeField(form, F::Time1, "--time1", o.time1);
         SetTimeField(form, F::Time2, "--time2", o.time2);
         SetTextField(form, F::Repeat, o.repeat);
-        RequireValid(form, {{F::Time1, "--time1"}, {F::Time2, "--time2"}, {F::Repeat, "--repeat"}});
+        RequireValid(form, {{F::Time1, "--time1", true}, {F::Time2, "--time2", true}, {F::Repeat, "--repeat"}});
         return CreateAndApply(form, o.common.op, prompts);
     });
 }
@@ -127,7 +127,7 @@ int RunSerial(const ApplyTarget& target, const SerialOptions& o) {
         } else {
             LoadValues(form, *o.bitsFile, prompts);
         }
-        RequireValid(form, {{F::Interval, "--bit-time"}, {F::Text, "--bits"}});
+        RequireValid(form, {{F::Interval, "--bit-time", true}, {F::Text, "--bits"}});
         return CreateAndApply(form, o.common.op, prompts);
     });
 }
@@ -163,7 +163,8 @@ int RunParallel(const ApplyTarget& target, const ParallelOptions& o) {
         if (o.order) form.SetOrder(*o.order);
         for (int ch = 0; ch < DigitalChannels; ++ch)
             form.SetTicked(ch, o.channels.find(char('0' + ch)) != std::string::npos);
-        RequireValid(form, {{F::Interval, o.kdx ? "--kdx (its sampling time)" : "--word-time"}, {F::Text, "--hex"}});
+        RequireValid(form,
+                     {{F::Interval, o.kdx ? "--kdx (its sampling time)" : "--word-time", true}, {F::Text, "--hex"}});
         return CreateAndApply(form, o.common.op, prompts);
     });
 }
@@ -203,7 +204,8 @@ int RunModify(const ApplyTarget& target, const ModifyOptions& o) {
             SetTimeField(form, F::CopyStart, "--start", *o.common.start);
         }
         SetTimeField(form, F::CopyPeriod, "--copy-period", o.copyPeriod);
-        RequireValid(form, {{F::CopyStart, o.copyStart ? "--copy-start" : "--start"}, {F::CopyPeriod, "--copy-period"}});
+        RequireValid(form, {{F::CopyStart, o.copyStart ? "--copy-start" : "--start", true},
+                            {F::CopyPeriod, "--copy-period", true}});
         if (!form.CopyButton(prompts)) throw CommandFailure(2, "");
         for (size_t i = 0; i < steps.size(); ++i) {
             if (steps[i].invert) {
@@ -234,7 +236,7 @@ int RunShift(const ApplyTarget& target, const ShiftOptions& o) {
     const bool done = RunDigitalShiftDialog(session.Doc(), o.channel, prompts, [&](DigitalShiftForm& form) {
         SetTimeField(form, DigitalShiftForm::ShiftTime, "--shift", o.shift);
         form.SetMethod(MethodOf(o.method));
-        RequireValid(form, {{DigitalShiftForm::ShiftTime, "--shift"}});
+        RequireValid(form, {{DigitalShiftForm::ShiftTime, "--shift", true}});
         return form.Execute(prompts);
     });
     if (!done) throw CommandFailure(1, "");
@@ -306,11 +308,12 @@ void AddDigitalApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitC
     p->callback([&exitCode, &target, parallel] { Guard(exitCode, [&] { return RunParallel(target, *parallel); }); });
 
     auto modify = std::make_shared<ModifyOptions>();
-    auto* m = apply->add_subcommand("modify",
-                                    "Modification: --channel, --copy-period, [--copy-channel] [--copy-start] [--edit]...");
+    auto* m = apply->add_subcommand(
+        "modify", "Modification: --channel, --copy-period, [--copy-channel] [--copy-start] [--edit]...");
     AddCommonOptions(m, modify->common, DigitalOperations);
     AddChannel(m, "--channel", modify->channel, "Channel written")->required();
-    m->add_option("--copy-channel", modify->copyChannel, "Channel copied (default: --channel)")->check(CLI::Range(0, 3));
+    m->add_option("--copy-channel", modify->copyChannel, "Channel copied (default: --channel)")
+        ->check(CLI::Range(0, 3));
     m->add_option("--copy-start", modify->copyStart, "Start of the copy (default: the edit start)");
     m->add_option("--copy-period", modify->copyPeriod, "Length of the copy")->required();
     m->add_option("--edit", modify->edits, "invert or shift:TIME:fill0|fill1|rotate, in the order given");
@@ -333,7 +336,8 @@ void AddDigitalApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitC
     auto* i = apply->add_subcommand("invert", "Invert a channel: --channel");
     AddChannel(i, "--channel", invert->channel, "Channel")->required();
     i->callback([&exitCode, &target, invert] {
-        Guard(exitCode, [&] { return RunChannelCommand(target, [&](CKDXDoc& d) { d.InvertChannel(invert->channel); }); });
+        Guard(exitCode,
+              [&] { return RunChannelCommand(target, [&](CKDXDoc& d) { d.InvertChannel(invert->channel); }); });
     });
 
     auto clear = std::make_shared<ChannelOptions>();

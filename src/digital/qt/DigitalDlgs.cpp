@@ -22,6 +22,7 @@
 #include <climits>
 #include <new>
 
+#include "document/qt/AccessibleLabels.h"
 #include "ui/view/PlotPainter.h"
 
 namespace kdx {
@@ -36,9 +37,13 @@ constexpr QSize LanePreviewSize(PreviewWidth, 72);
 constexpr QSize ParallelLaneSize(PreviewWidth - 50, 40);
 constexpr QSize ModifyPreviewSize(PreviewWidth, 140);
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
-QStringList ChannelNames() { return {QStringLiteral("CH0"), QStringLiteral("CH1"), QStringLiteral("CH2"), QStringLiteral("CH3")}; }
+QStringList ChannelNames() {
+    return {QStringLiteral("CH0"), QStringLiteral("CH1"), QStringLiteral("CH2"), QStringLiteral("CH3")};
+}
 
 QComboBox* NewList(QWidget* parent, const QStringList& items, const QString& name) {
     auto* list = new QComboBox(parent);
@@ -82,7 +87,9 @@ DigitalPreview::DigitalPreview(QSize size, const QString& name, QWidget* parent)
 
 DigitalPreview::~DigitalPreview() = default;
 
-PixelRect DigitalPreview::Plot() const { return plot::Inside(Area()); }
+PixelRect DigitalPreview::Plot() const {
+    return plot::Inside(Area());
+}
 
 PixelRect DigitalPreview::Trace() const {
     // A little room above the high and below the low level keeps them off the frame.
@@ -152,7 +159,9 @@ void DigitalPreview::mouseMoveEvent(QMouseEvent* event) {
     last = p;
 }
 
-void DigitalPreview::mouseReleaseEvent(QMouseEvent*) { drawing = false; }
+void DigitalPreview::mouseReleaseEvent(QMouseEvent*) {
+    drawing = false;
+}
 
 // ---- Frame ----
 
@@ -169,7 +178,7 @@ void CDigitalFrameDlg::Show(QComboBox* list, int index) {
 QComboBox* CDigitalFrameDlg::AddChannelRow(const QString& label, const std::function<void(int)>& choose) {
     auto* name = new QLabel(label, this);
     QComboBox* list = NewList(this, ChannelNames(), label);
-    name->setBuddy(list);
+    LabelField(name, list);
     AddRowWidget(name, 0);
     AddRowWidget(list, 1);
     EndRow();
@@ -337,7 +346,9 @@ void CDigitalTextDlg::AddSourceRows() {
     });
 }
 
-void CDigitalTextDlg::AddIntervalRow() { AddTimeRow(QStringLiteral("周期時間："), DigitalTextForm::Interval); }
+void CDigitalTextDlg::AddIntervalRow() {
+    AddTimeRow(QStringLiteral("周期時間："), DigitalTextForm::Interval);
+}
 
 void CDigitalTextDlg::RefreshSource() {
     {
@@ -420,7 +431,7 @@ CDigitalParallelDlg::CDigitalParallelDlg(DigitalParallelForm& form, QWidget* par
     auto* orderLabel = new QLabel(QStringLiteral("ビット順："), this);
     order = NewList(this, {QString::fromUtf8(ParallelOrderNames[0]), QString::fromUtf8(ParallelOrderNames[1])},
                     orderLabel->text());
-    orderLabel->setBuddy(order);
+    LabelField(orderLabel, order);
     AddRowWidget(orderLabel, 0);
     AddRowWidget(order, 1, 3);
     EndRow();
@@ -541,7 +552,7 @@ CDigitalShiftDlg::CDigitalShiftDlg(DigitalShiftForm& form, QWidget* parent)
     auto* methodLabel = new QLabel(QStringLiteral("シフト方法："), this);
     method = NewList(this, {QStringLiteral("0を埋める"), QStringLiteral("1を埋める"), QStringLiteral("ローテート")},
                      methodLabel->text());
-    methodLabel->setBuddy(method);
+    LabelField(methodLabel, method);
     AddRowWidget(methodLabel, 0);
     AddRowWidget(method, 1);
     EndRow();
