@@ -172,8 +172,15 @@ DigitalReadResult ReadDigitalTextFile(const std::filesystem::path& path, Digital
         failed.status = DigitalReadStatus::OpenError;
         return failed;
     }
-    const uint64_t length = std::filesystem::file_size(path, ec);
-    DigitalTextParser parser(kind, out, ec ? 0 : length, progress);
+    // The length for the progress, from the open file itself.
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    if (std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        failed.status = DigitalReadStatus::ReadError;
+        return failed;
+    }
+    DigitalTextParser parser(kind, out, length > 0 ? static_cast<uint64_t>(length) : 0, progress);
     constexpr size_t ChunkSize = 65536;
     const auto chunk = std::make_unique_for_overwrite<uint8_t[]>(ChunkSize);
     bool more = true;
