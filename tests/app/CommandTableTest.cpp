@@ -116,15 +116,6 @@ TEST(CommandTable, BusyFlagsAndPasteNeedsClipboard) {
     EXPECT_TRUE(Enabled(cmd::ZoomOut, s));
 }
 
-TEST(CommandTable, UnbuiltDialogsStayDisabled) {
-    FrameState s = AllViewAllowed();
-    s.hasWaveform = true;
-    s.outputAvailable = true;
-    for (int id : {cmd::DigitalSwap, cmd::ChannelShift[1], cmd::ChannelClock[3]}) {
-        EXPECT_FALSE(Enabled(id, s)) << id;
-    }
-}
-
 TEST(FileCommandText, SavePromptComposition) {
     EXPECT_EQ(ComposeSavePrompt(false, true, "a.kdx", false), "");
     EXPECT_EQ(ComposeSavePrompt(true, false, "無題", false),

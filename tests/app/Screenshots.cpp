@@ -22,6 +22,7 @@
 #include "app/KDXApp.h"
 #include "device/qt/OutputDlg.h"
 #include "device/qt/OutputSelectDlg.h"
+#include "digital/qt/DigitalDlgs.h"
 #include "document/qt/WaveTimeChangeDlg.h"
 #include "document/qt/WaveTimeDlg.h"
 #include "document/KDXDoc.h"
@@ -153,6 +154,71 @@ bool ShootImportDialogs(const QDir& out, const QString& scratch) {
     return ok;
 }
 
+bool ShootDialog(QWidget& dialog, const QString& file) {
+    dialog.show();
+    QCoreApplication::processEvents();
+    return dialog.grab().save(file);
+}
+
+// The digital dialogs, each with its fields filled and a preview shown.
+bool ShootDigital(const QDir& out) {
+    CKDXDoc doc;
+    doc.NewWaveform(20, 250000);  // 5 mS
+    for (uint32_t i = 0; i < 250000; ++i) doc.DigitalChannel(1)[i] = (i / 3000) % 3 == 0 ? 1 : 0;
+    SilentPrompts prompts;
+    DigitalSetup setup{{doc.GetTotalTime(), doc.GetSamplingTime()}, 500000, {}};
+    for (int ch = 0; ch < 4; ++ch) setup.channels[ch] = doc.DigitalChannel(ch);
+    const auto type = [](EditForm& form, int id, const std::string& text) {
+        if (form.Field(id).unit == TimeUnitNone) form.SetUnit(id, TimeUnitUs);
+        form.SetText(id, text);
+    };
+
+    DigitalClockForm clock(setup, DigitalClockParams{}, 1);
+    type(clock, DigitalClockForm::Time1, "20");
+    type(clock, DigitalClockForm::Time2, "30");
+    clock.SetText(DigitalClockForm::Repeat, "8");
+    clock.Create(prompts);
+    CDigitalDlg clockDialog(clock);
+    bool ok = ShootDialog(clockDialog, out.filePath("kdx-digital-clock-dialog.png"));
+
+    DigitalSerialForm serial(setup, DigitalSerialParams{}, "1011 0010 1110 0101", 2);
+    type(serial, DigitalSerialForm::Interval, "25");
+    serial.Create(prompts);
+    CDigitalSerialDlg serialDialog(serial);
+    ok = ShootDialog(serialDialog, out.filePath("kdx-digital-serial-dialog.png")) && ok;
+
+    DigitalParallelForm parallel(setup, DigitalParallelParams{}, "0123456789ABCDEF");
+    type(parallel, DigitalParallelForm::Interval, "25");
+    parallel.SetTicked(3, false);
+    parallel.Create(prompts);
+    CDigitalParallelDlg parallelDialog(parallel);
+    ok = ShootDialog(parallelDialog, out.filePath("kdx-digital-parallel-dialog.png")) && ok;
+
+    // A copy of CH1 with a stretch drawn over and the whole inverted.
+    DigitalModifyForm modify(setup, DigitalModifyParams{}, DigitalShiftParams{}, 1);
+    type(modify, DigitalModifyForm::CopyStart, "0");
+    type(modify, DigitalModifyForm::CopyPeriod, "400");
+    modify.CopyButton(prompts);
+    CDigitalModifyDlg modifyDialog(modify);
+    const PixelRect plot = modifyDialog.Preview()->Plot();
+    modify.Draw(plot, plot.left + 150, plot.top + 10, plot.left + 250, plot.top + 10);
+    modifyDialog.Refresh();
+    ok = ShootDialog(modifyDialog, out.filePath("kdx-digital-modify-dialog.png")) && ok;
+
+    DigitalShiftParams shiftMemory;
+    shiftMemory.shiftTime = 600000;
+    shiftMemory.shiftTimeUnit = TimeUnitUs;
+    shiftMemory.method = 2;
+    DigitalShiftForm shift(doc.DigitalChannel(1), 250000, 20, 0, 1, shiftMemory);
+    shift.Execute(prompts);
+    CDigitalShiftDlg shiftDialog(shift);
+    ok = ShootDialog(shiftDialog, out.filePath("kdx-digital-shift-dialog.png")) && ok;
+
+    DigitalSwapForm swap(DigitalSwapParams{}, setup.channels, 250000);
+    CDigitalSwapDlg swapDialog(swap);
+    return ShootDialog(swapDialog, out.filePath("kdx-digital-swap-dialog.png")) && ok;
+}
+
 bool Shoot(CMainFrame& frame, const QString& file) {
     QCoreApplication::processEvents();
     frame.UpdateCommands();
@@ -248,5 +314,6 @@ int main(int argc, char* argv[]) {
     ok = ShootGenerators(out) && ok;
     ok = simulated && ShootOutput(frame, sim, out) && ok;
     ok = ShootImportDialogs(out, temp.path()) && ok;
+    ok = ShootDigital(out) && ok;
     return ok ? 0 : 1;
 }

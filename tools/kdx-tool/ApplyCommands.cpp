@@ -55,6 +55,12 @@ void ApplySession::Finish(const EditRange& range, const std::string& out) {
     WriteOrFail(out, header, doc->GetSampleArrays(), params);
 }
 
+void ApplySession::FinishRedraw(const std::string& out) {
+    DialogMemories params;
+    const WaveformHeader header = HeaderForSave(*doc, params, frame, RestoredView(*doc, view).CaptureViewBlock());
+    WriteOrFail(out, header, doc->GetSampleArrays(), params);
+}
+
 void SetTimeField(EditForm& form, int id, const std::string& option, const std::string& time) {
     const auto argument = SplitTimeArgument(time, false);
     if (!argument) throw CommandFailure(2, "invalid " + option + ": " + time);

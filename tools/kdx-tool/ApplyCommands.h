@@ -43,6 +43,9 @@ public:
     // The committed edit over range: the view shows it as after the dialog's
     // OK, and the document is saved to out.
     void Finish(const EditRange& range, const std::string& out);
+    // A committed edit of whole channels: the view only redraws (the cursor
+    // stays), and the document is saved to out.
+    void FinishRedraw(const std::string& out);
 
 private:
     std::unique_ptr<LoadedFile> file;

@@ -6,6 +6,7 @@
 
 #include "ApplyCommands.h"
 #include "DeviceCommands.h"
+#include "DigitalApply.h"
 #include "FileCommands.h"
 #include "ImportApply.h"
 
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     CLI::App* apply = AddApplyCommand(app, applyTarget);
     AddAnalogApplyKinds(apply, applyTarget, exitCode);
     AddImportApplyKinds(apply, applyTarget, exitCode);
+    AddDigitalApplyKinds(apply, applyTarget, exitCode);
 
     AddDeviceCommands(app, exitCode);
 

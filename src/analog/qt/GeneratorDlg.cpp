@@ -266,6 +266,14 @@ QRadioButton* CFormDlg::AddRadioValueRow(const QString& label, int id, const QSt
     return radio;
 }
 
+void CFormDlg::AddTimeRowAfter(QWidget* lead, const QString& name, int id) {
+    fields->addWidget(lead, nextRow, 0);
+    fields->addWidget(NewEdit(id, name), nextRow, 1);
+    fields->addWidget(NewUnitList(id, name, TimeUnitNames()), nextRow, 2);
+    fields->addWidget(NewMarker(id), nextRow, 3);
+    ++nextRow;
+}
+
 QLineEdit* CFormDlg::AddDisplayBox(int id, const QString& accessibleName, int column) {
     QLineEdit* box = NewEdit(id, accessibleName);
     box->setReadOnly(true);

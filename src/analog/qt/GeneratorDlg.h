@@ -123,6 +123,9 @@ protected:
     // A row whose label is a radio button of a two-way choice.
     QRadioButton* AddRadioTimeRow(const QString& label, int id);
     QRadioButton* AddRadioValueRow(const QString& label, int id, const QString& unit);
+    // A time row led by the caller's widget (a list, say); name labels the
+    // edit box and its unit list for assistive technology.
+    void AddTimeRowAfter(QWidget* lead, const QString& name, int id);
     // A display-only edit box in a row already begun (for derived values).
     QLineEdit* AddDisplayBox(int id, const QString& accessibleName, int column);
     // Any other widget in the next row's columns (its own label included).

@@ -29,6 +29,8 @@
 #include "analog/qt/ShapeDlgs.h"
 #include "device/DeviceLink.h"
 #include "device/qt/OutputDlg.h"
+#include "digital/DigitalRunners.h"
+#include "digital/qt/DigitalDlgs.h"
 #include "document/WaveformFile.h"
 #include "ui/frame/ReadoutBar.h"
 #include "ui/frame/core/CommandIds.h"
@@ -205,6 +207,13 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::WaveformOutput] = [this] { OutputCommand(); };
     handlers[cmd::AnalogModify] = [this] { GeneratorCommand<CManualDlg>(RunManualDialog); };
     handlers[cmd::ExternalData] = [this] { GeneratorCommand<CExternalDlg>(RunExternalDialog); };
+    handlers[cmd::DigitalClock] = [this] { ChannelCommand(ChannelFamily::Clock, RememberedChannel); };
+    handlers[cmd::DigitalSerial] = [this] { ChannelCommand(ChannelFamily::Serial, RememberedChannel); };
+    handlers[cmd::DigitalParallel] = [this] { GeneratorCommand<CDigitalParallelDlg>(RunDigitalParallelDialog); };
+    handlers[cmd::DigitalModify] = [this] { ChannelCommand(ChannelFamily::Modify, RememberedChannel); };
+    handlers[cmd::DigitalSwap] = [this] {
+        if (WholeChannelDialog<CDigitalSwapDlg>(RunDigitalSwapDialog)) view->Redraw();
+    };
     for (const CommandInfo& c : Commands()) {
         const int id = c.id;
         if (c.rule == EnableRule::View) {
@@ -212,7 +221,7 @@ void CMainFrame::CreateHandlers() {
                                 id == cmd::CursorPageLeft || id == cmd::CursorPageRight;
             handlers[id] = button ? std::function<void()>([this, id] { ReadoutButton(id); })
                                   : std::function<void()>([this, id] { view->RunCommand(id); });
-        } else if (c.family != ChannelFamily::None && c.built) {
+        } else if (c.family != ChannelFamily::None) {
             const ChannelFamily family = c.family;
             const int ch = c.channel;
             handlers[id] = [this, family, ch] { ChannelCommand(family, ch); };
@@ -590,10 +599,35 @@ void CMainFrame::GeneratorCommand(Runner runner) {
     if (range) view->OnEditApplied(range->first, range->end);
 }
 
+template <class Dialog, class Runner>
+bool CMainFrame::WholeChannelDialog(Runner runner) {
+    QtFormPrompts boxes(this);
+    FormPrompts& prompts = dialogPrompts ? *dialogPrompts : boxes;
+    return runner(doc, prompts, [this](auto& form) {
+        Dialog dialog(form, this);
+        dialog.SetPrompts(dialogPrompts);
+        return dialog.exec() == QDialog::Accepted;
+    });
+}
+
 void CMainFrame::ToggleEditLock() { frameBlock.editAllowed = !frameBlock.editAllowed; }
 
 void CMainFrame::ChannelCommand(ChannelFamily family, int ch) {
+    // The dialogs preset to a channel (or, from the menu, to the remembered one).
+    const auto preset = [ch](auto run) {
+        return [ch, run](CKDXDoc& d, uint32_t cursor, FormPrompts& p, const auto& dialog) {
+            return run(d, cursor, ch, p, dialog);
+        };
+    };
     switch (family) {
+    case ChannelFamily::Clock: GeneratorCommand<CDigitalDlg>(preset(RunDigitalClockDialog)); return;
+    case ChannelFamily::Serial: GeneratorCommand<CDigitalSerialDlg>(preset(RunDigitalSerialDialog)); return;
+    case ChannelFamily::Modify: GeneratorCommand<CDigitalModifyDlg>(preset(RunDigitalModifyDialog)); return;
+    case ChannelFamily::Shift:
+        if (!WholeChannelDialog<CDigitalShiftDlg>(
+                [ch](CKDXDoc& d, FormPrompts& p, const auto& dialog) { return RunDigitalShiftDialog(d, ch, p, dialog); }))
+            return;
+        break;
     case ChannelFamily::Invert: doc.InvertChannel(ch); break;
     case ChannelFamily::Copy: doc.CopyChannelToClipboard(ch); return;  // nothing on screen changes
     case ChannelFamily::Paste: doc.PasteChannel(ch); break;

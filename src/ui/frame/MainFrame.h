@@ -121,6 +121,9 @@ private:
     // shows the applied stretch.
     template <class Dialog, class Runner>
     void GeneratorCommand(Runner runner);
+    // Runs a dialog that edits whole channels; true after its OK.
+    template <class Dialog, class Runner>
+    bool WholeChannelDialog(Runner runner);
     void ReadoutButton(int id);
 
     // The output dialog's part of the file commands.

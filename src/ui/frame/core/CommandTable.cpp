@@ -13,14 +13,13 @@ namespace {
 using R = EnableRule;
 using V = ViewOp;
 
-CommandInfo Plain(int id, const char* text, const char* prompt, const char* tip, EnableRule rule, bool built = true) {
+CommandInfo Plain(int id, const char* text, const char* prompt, const char* tip, EnableRule rule) {
     CommandInfo c;
     c.id = id;
     c.text = text;
     c.prompt = prompt;
     c.toolTip = tip;
     c.rule = rule;
-    c.built = built;
     return c;
 }
 
@@ -37,7 +36,6 @@ struct FamilyTexts {
     const char* action;  // what the prompt says is done to the channel
     const char* tip;
     EnableRule rule;
-    bool built;
 };
 
 std::vector<CommandInfo> BuildTable() {
@@ -73,15 +71,12 @@ std::vector<CommandInfo> BuildTable() {
     t.push_back(Plain(cmd::ExternalData, "外部データ(&F)", "外部データを読み込みます", "外部データ", R::Edit));
 
     // Digital dialogs for any channel.
-    t.push_back(Plain(cmd::DigitalClock, "作成(クロック)(&C)", "クロックパターンを作成します", "クロック", R::Edit,
-                      false));
-    t.push_back(Plain(cmd::DigitalSerial, "作成(シリアル)(&S)", "シリアルパターンを作成します", "シリアル", R::Edit,
-                      false));
+    t.push_back(Plain(cmd::DigitalClock, "作成(クロック)(&C)", "クロックパターンを作成します", "クロック", R::Edit));
+    t.push_back(Plain(cmd::DigitalSerial, "作成(シリアル)(&S)", "シリアルパターンを作成します", "シリアル", R::Edit));
     t.push_back(Plain(cmd::DigitalParallel, "作成(パラレル)(&P)", "パラレルパターンを作成します", "パラレル",
-                      R::Edit, false));
-    t.push_back(Plain(cmd::DigitalModify, "修正(&M)", "ディジタル波形を修正します", "ディジタル修正", R::Edit,
-                      false));
-    t.push_back(Plain(cmd::DigitalSwap, "スワップ(&W)", "チャンネルを入れ替えます", "スワップ", R::Edit, false));
+                      R::Edit));
+    t.push_back(Plain(cmd::DigitalModify, "修正(&M)", "ディジタル波形を修正します", "ディジタル修正", R::Edit));
+    t.push_back(Plain(cmd::DigitalSwap, "スワップ(&W)", "チャンネルを入れ替えます", "スワップ", R::Edit));
 
     // Zoom.
     t.push_back(ViewCommand(cmd::ZoomWhole, "全体表示(&N)", "[ズーム]  データの全体を表示", "全体表示", V::ZoomWhole));
@@ -136,17 +131,16 @@ std::vector<CommandInfo> BuildTable() {
     // Per-channel families.
     static const FamilyTexts families[] = {
         {ChannelFamily::Clock, cmd::ChannelClock, "作成(クロック)(&G)", "にクロックパターンを作成します", "クロック",
-         R::Edit, false},
+         R::Edit},
         {ChannelFamily::Serial, cmd::ChannelSerial, "作成(シリアル)(&R)", "にシリアルパターンを作成します",
-         "シリアル", R::Edit, false},
-        {ChannelFamily::Modify, cmd::ChannelModify, "修正(&M)", "を修正します", "修正", R::Edit, false},
-        {ChannelFamily::Shift, cmd::ChannelShift, "シフト(&S)", "をシフトします", "シフト", R::Edit, false},
-        {ChannelFamily::Invert, cmd::ChannelInvert, "反転(&I)", "を反転します", "反転", R::Edit, true},
-        {ChannelFamily::Copy, cmd::ChannelCopy, "コピー(&C)", "をクリップボードへコピーします", "コピー", R::Edit,
-         true},
+         "シリアル", R::Edit},
+        {ChannelFamily::Modify, cmd::ChannelModify, "修正(&M)", "を修正します", "修正", R::Edit},
+        {ChannelFamily::Shift, cmd::ChannelShift, "シフト(&S)", "をシフトします", "シフト", R::Edit},
+        {ChannelFamily::Invert, cmd::ChannelInvert, "反転(&I)", "を反転します", "反転", R::Edit},
+        {ChannelFamily::Copy, cmd::ChannelCopy, "コピー(&C)", "をクリップボードへコピーします", "コピー", R::Edit},
         {ChannelFamily::Paste, cmd::ChannelPaste, "貼り付け(&P)", "へクリップボードから貼り付けます", "貼り付け",
-         R::Paste, true},
-        {ChannelFamily::Clear, cmd::ChannelClear, "クリア(&L)", "をクリアします", "クリア", R::Edit, true},
+         R::Paste},
+        {ChannelFamily::Clear, cmd::ChannelClear, "クリア(&L)", "をクリアします", "クリア", R::Edit},
     };
     // The prompts name their channel; the texts live as long as the table.
     static std::deque<std::string> texts;
@@ -155,7 +149,7 @@ std::vector<CommandInfo> BuildTable() {
             const std::string name = "CH" + std::to_string(ch);
             const std::string& prompt = texts.emplace_back(name + " " + f.action);
             const std::string& tip = texts.emplace_back(name + " " + f.tip);
-            CommandInfo c = Plain(f.ids[ch], f.text, prompt.c_str(), tip.c_str(), f.rule, f.built);
+            CommandInfo c = Plain(f.ids[ch], f.text, prompt.c_str(), tip.c_str(), f.rule);
             c.family = f.family;
             c.channel = ch;
             t.push_back(c);
@@ -192,7 +186,6 @@ const CommandInfo* FindCommand(int id) {
 }
 
 bool IsCommandEnabled(const CommandInfo& command, const FrameState& state, bool busy) {
-    if (!command.built) return false;
     switch (command.rule) {
     case R::Always: return true;
     case R::NotBusy: return !busy;

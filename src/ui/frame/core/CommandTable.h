@@ -58,9 +58,6 @@ struct CommandInfo {
     const char* toolTip = "";  // short name for tool tips
     EnableRule rule = EnableRule::Always;
     ViewOp viewOp = ViewOp::Count;  // for EnableRule::View
-    // False for commands whose dialog is not built yet: present with their
-    // texts and ids, disabled whatever the state.
-    bool built = true;
     ChannelFamily family = ChannelFamily::None;
     int channel = -1;  // 0..3 for the per-channel commands
     bool checkable = false;

@@ -1,0 +1,10 @@
+// Feeds arbitrary bytes to the parallel dialog's hexadecimal word reader (see
+// DigitalTextFuzz.h).
+//
+// fuzz-max-len: 4096
+#include "DigitalTextFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    kdx::fuzz::CheckText(data, size, kdx::DigitalTextKind::HexWords);
+    return 0;
+}

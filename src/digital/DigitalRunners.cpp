@@ -1,0 +1,125 @@
+#include "digital/DigitalRunners.h"
+
+#include <memory>
+#include <new>
+
+#include "document/KDXDoc.h"
+
+namespace kdx {
+
+namespace {
+
+DigitalSetup SetupOf(CKDXDoc& doc, uint32_t cursorSample) {
+    DigitalSetup setup;
+    setup.base = EditTimeBase{doc.GetTotalTime(), doc.GetSamplingTime()};
+    setup.editStart = int64_t{cursorSample} * doc.GetSamplingTime();
+    for (int ch = 0; ch < DigitalChannels; ++ch) setup.channels[ch] = doc.DigitalChannel(ch);
+    return setup;
+}
+
+// Builds a form, or shows its memory message when there is no room for it.
+template <class Form, class... Args>
+std::unique_ptr<Form> MakeForm(FormPrompts& prompts, Args&&... args) {
+    try {
+        return std::make_unique<Form>(std::forward<Args>(args)...);
+    } catch (const std::bad_alloc&) {
+        prompts.Inform(Form::MemoryMessage);
+        return nullptr;
+    }
+}
+
+// The pattern dialogs' common run: all four channels backed up, committed as
+// one undo step over the range the operation wrote.
+template <class Form, class Store>
+std::optional<EditRange> RunPattern(CKDXDoc& doc, std::unique_ptr<Form> form, const FormDialog<Form>& dialog,
+                                    Store&& store) {
+    if (!form) return std::nullopt;
+    doc.BeginDigitalEdit(UndoKindAllDigital);
+    if (!dialog(*form)) return std::nullopt;
+    store(*form);
+    const int64_t dt = doc.GetSamplingTime();
+    EditRange range;
+    range.first = static_cast<uint32_t>(form->EditStartNs() / dt);
+    range.end = range.first + static_cast<uint32_t>(form->AppliedPeriod() / dt);
+    doc.CommitDigitalEdit(UndoKindAllDigital, true);
+    return range;
+}
+
+}  // namespace
+
+std::optional<EditRange> RunDigitalClockDialog(CKDXDoc& doc, uint32_t cursor, int channel, FormPrompts& prompts,
+                                               const FormDialog<DigitalClockForm>& dialog) {
+    if (!doc.HasWaveform()) return std::nullopt;
+    auto& memory = doc.Memories().digitalClockParams;
+    return RunPattern(doc, MakeForm<DigitalClockForm>(prompts, SetupOf(doc, cursor), memory, channel), dialog,
+                      [&](const DigitalClockForm& f) { memory = f.Params(); });
+}
+
+std::optional<EditRange> RunDigitalSerialDialog(CKDXDoc& doc, uint32_t cursor, int channel, FormPrompts& prompts,
+                                                const FormDialog<DigitalSerialForm>& dialog) {
+    if (!doc.HasWaveform()) return std::nullopt;
+    auto& memory = doc.Memories().digitalSerialParams;
+    return RunPattern(
+        doc, MakeForm<DigitalSerialForm>(prompts, SetupOf(doc, cursor), memory, doc.DigitalSerialText(), channel),
+        dialog, [&](const DigitalSerialForm& f) {
+            memory = f.Params();
+            doc.DigitalSerialText() = f.Field(DigitalTextForm::Text).text;
+        });
+}
+
+std::optional<EditRange> RunDigitalParallelDialog(CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts,
+                                                  const FormDialog<DigitalParallelForm>& dialog) {
+    if (!doc.HasWaveform()) return std::nullopt;
+    auto& memory = doc.Memories().digitalParallelParams;
+    return RunPattern(doc,
+                      MakeForm<DigitalParallelForm>(prompts, SetupOf(doc, cursor), memory, doc.DigitalParallelText()),
+                      dialog, [&](const DigitalParallelForm& f) {
+                          memory = f.Params();
+                          doc.DigitalParallelText() = f.Field(DigitalTextForm::Text).text;
+                      });
+}
+
+std::optional<EditRange> RunDigitalModifyDialog(CKDXDoc& doc, uint32_t cursor, int channel, FormPrompts& prompts,
+                                                const FormDialog<DigitalModifyForm>& dialog) {
+    if (!doc.HasWaveform()) return std::nullopt;
+    DialogMemories& m = doc.Memories();
+    return RunPattern(doc,
+                      MakeForm<DigitalModifyForm>(prompts, SetupOf(doc, cursor), m.digitalModifyParams,
+                                                  m.digitalShiftParams, channel),
+                      dialog, [&](const DigitalModifyForm& f) {
+                          m.digitalModifyParams = f.Params();
+                          m.digitalShiftParams = f.ShiftParams();
+                      });
+}
+
+bool RunDigitalShiftDialog(CKDXDoc& doc, int channel, FormPrompts& prompts,
+                           const FormDialog<DigitalShiftForm>& dialog) {
+    if (!doc.HasWaveform() || channel < 0 || channel >= DigitalChannels) return false;
+    auto& memory = doc.Memories().digitalShiftParams;
+    auto form = MakeForm<DigitalShiftForm>(prompts, doc.DigitalChannel(channel), doc.GetSampleCount(),
+                                           doc.GetSamplingTime(), int64_t{0}, channel, memory);
+    if (!form) return false;
+    doc.BeginDigitalEdit(channel);
+    if (!dialog(*form)) return false;
+    form->Commit();
+    memory = form->Params();
+    doc.CommitDigitalEdit(channel, true);
+    return true;
+}
+
+bool RunDigitalSwapDialog(CKDXDoc& doc, FormPrompts& prompts, const FormDialog<DigitalSwapForm>& dialog) {
+    if (!doc.HasWaveform()) return false;
+    std::array<uint8_t*, DigitalChannels> channels{};
+    for (int ch = 0; ch < DigitalChannels; ++ch) channels[ch] = doc.DigitalChannel(ch);
+    auto& memory = doc.Memories().digitalSwapParams;
+    auto form = MakeForm<DigitalSwapForm>(prompts, memory, channels, doc.GetSampleCount());
+    if (!form) return false;
+    doc.BeginDigitalEdit(UndoKindAllDigital);
+    if (!dialog(*form)) return false;
+    memory = form->Params();
+    form->Apply();
+    doc.CommitDigitalEdit(UndoKindAllDigital, true);
+    return true;
+}
+
+}  // namespace kdx

@@ -1,0 +1,168 @@
+// kdx-tool apply's digital kinds as a process: what each writes, the messages
+// and exit statuses, the stored memories and where the cursor ends.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "document/WaveformFile.h"
+#include "support/ToolFixture.h"
+
+namespace fs = std::filesystem;
+using namespace kdx;
+
+namespace {
+
+struct Read {
+    WaveformHeader header;
+    SampleBuffers samples;
+    DialogMemories params;
+    std::vector<uint8_t> Channel(int ch, uint32_t first, uint32_t count) const {
+        const auto& c = samples.digital[ch];
+        return std::vector<uint8_t>(c.begin() + first, c.begin() + first + count);
+    }
+};
+
+class DigitalApply : public kdx::testing::ToolTest {
+protected:
+    void SetUp() override {
+        ToolTest::SetUp();
+        ASSERT_EQ(Tool("new -o " + P("a.kdx") + " --sampling 20nS --count 20").exitCode, 0);
+    }
+    // Applies to a.kdx into out.kdx and reads the result.
+    Read Apply(const std::string& kind, kdx::testing::ToolRun* run = nullptr) {
+        const auto r = Tool("apply " + P("a.kdx") + " -o " + P("out.kdx") + " " + kind);
+        if (run) *run = r;
+        EXPECT_EQ(r.exitCode, 0) << kind << "\n" << r.err;
+        Read read;
+        std::string message;
+        EXPECT_TRUE(ReadWaveformFile(dir / "out.kdx", read.header, ArraysOf(read.samples), read.params,
+                                     FileFormatVersion, message))
+            << kind;
+        return read;
+    }
+    void Keep() { fs::rename(dir / "out.kdx", dir / "a.kdx"); }
+};
+
+using Bytes = std::vector<uint8_t>;
+
+}  // namespace
+
+TEST_F(DigitalApply, PatternKindsWriteAtTheEditStartAndMoveTheCursor) {
+    kdx::testing::ToolRun run;
+    Read r = Apply("clock --channel 1 --time1 30nS --time2 '0.02 uS' --repeat 3 --start 40nS", &run);
+    EXPECT_EQ(run.err, "サンプリング時間の整数倍にするため、[レベル 1：時間] を調節します。\n\n30 nS　→　20 nS\n");
+    EXPECT_EQ(r.Channel(1, 0, 9), (Bytes{0, 0, 1, 0, 1, 0, 1, 0, 0}));
+    EXPECT_EQ(r.header.view.cursorSample, 8u);
+    EXPECT_EQ(r.params.digitalClockParams.channel, 1);
+    EXPECT_EQ(r.header.editCount, 1);
+    Keep();
+
+    // Serial from the stored cursor (8), then XOR over it.
+    std::ofstream(dir / "bits.txt") << "1,1;0\r\n1\n";
+    r = Apply("serial --channel 1 --bit-time 20nS --bits-file " + P("bits.txt") + " --op xor");
+    EXPECT_EQ(r.Channel(1, 6, 7), (Bytes{1, 0, 1, 1, 0, 1, 0}));
+    EXPECT_EQ(r.header.view.cursorSample, 12u);
+    Keep();
+
+    r = Apply("parallel --hex 5A --word-time 40nS --channels 03 --order 1 --start 0");
+    EXPECT_EQ(r.Channel(0, 0, 4), (Bytes{0, 0, 1, 1}));  // order 1: CH0 takes bit 3
+    EXPECT_EQ(r.Channel(3, 0, 4), (Bytes{1, 1, 0, 0}));
+    EXPECT_EQ(r.Channel(1, 0, 4), (Bytes{0, 0, 1, 0}));  // not ticked: as it was
+    EXPECT_EQ(r.params.digitalParallelParams.channels, 9);
+    Keep();
+
+    // A copy of CH1 from 0, inverted and rotated, written to CH2 at 20 ns.
+    r = Apply(
+        "modify --channel 2 --copy-channel 1 --copy-start 0 --copy-period 100nS --start 20nS "
+        "--edit invert --edit shift:-20nS:rotate");
+    EXPECT_EQ(r.Channel(2, 0, 7), (Bytes{0, 1, 0, 1, 0, 1, 0}));
+    EXPECT_EQ(r.params.digitalModifyParams.copyChannel, 1);
+    EXPECT_EQ(r.params.digitalShiftParams.method, 2);
+    Keep();
+
+    // A waveform file's channels, with its sampling time as the word time.
+    r = Apply("parallel --kdx " + P("a.kdx") + " --start 0");
+    for (int ch = 0; ch < 4; ++ch) {
+        Read before;
+        std::string message;
+        ASSERT_TRUE(ReadWaveformFile(dir / "a.kdx", before.header, ArraysOf(before.samples), before.params,
+                                     FileFormatVersion, message));
+        EXPECT_EQ(r.Channel(ch, 0, 20), before.Channel(ch, 0, 20)) << ch;
+    }
+    EXPECT_EQ(r.params.digitalParallelParams.wordTime, 20);
+}
+
+TEST_F(DigitalApply, ChannelKindsKeepTheCursor) {
+    Apply("clock --channel 0 --time1 40nS --time2 20nS --repeat 2 --start 0");
+    Keep();
+    Read r = Apply("shift --channel 0 --shift 20nS --method fill1");
+    EXPECT_EQ(r.Channel(0, 0, 7), (Bytes{1, 1, 1, 0, 1, 1, 0}));
+    EXPECT_EQ(r.header.view.cursorSample, 6u);
+    EXPECT_EQ(r.params.digitalShiftParams.shiftTime, 20);
+    Keep();
+    r = Apply("copy --from 0 --to 3");
+    EXPECT_EQ(r.Channel(3, 0, 7), (Bytes{1, 1, 1, 0, 1, 1, 0}));
+    Keep();
+    r = Apply("swap --first 3 --second 2");
+    EXPECT_EQ(r.Channel(2, 0, 3), (Bytes{1, 1, 1}));
+    EXPECT_EQ(r.Channel(3, 0, 3), (Bytes{0, 0, 0}));
+    EXPECT_EQ(r.params.digitalSwapParams.firstChannel, 3);
+    Keep();
+    r = Apply("invert --channel 2");
+    EXPECT_EQ(r.Channel(2, 0, 4), (Bytes{0, 0, 0, 1}));
+    Keep();
+    r = Apply("clear --channel 0");
+    EXPECT_EQ(r.Channel(0, 0, 20), Bytes(20, 0));
+    EXPECT_EQ(r.header.view.cursorSample, 6u);
+    EXPECT_EQ(r.header.editCount, 6);
+}
+
+TEST_F(DigitalApply, BadOptionsAndFilesChangeNothing) {
+    std::ofstream(dir / "bad.txt") << "1 0 2";
+    std::string limit(MaxSampleCount, '0');
+    std::ofstream(dir / "full.txt") << limit << "\n";
+    std::ofstream(dir / "more.txt") << limit << "1";
+    const struct {
+        std::string kind;
+        int status;
+        std::string err;  // a part of the error output
+    } cases[] = {
+        {"clock --channel 4 --time1 20 --time2 20", 2, "--channel"},
+        {"clock --channel 0 --time1 abc --time2 20", 2, "--time1"},
+        {"clock --channel 0 --time1 '1 furlong' --time2 20", 2, "--time1"},
+        {"clock --channel 0 --time1 0 --time2 0", 2, "パラメータが不正です"},
+        {"clock --channel 0 --time1 20 --time2 20 --start 400nS", 2, "--start"},
+        {"serial --channel 0 --bit-time 20nS --bits 102", 2, "--bits"},
+        {"serial --channel 0 --bit-time 20nS", 2, "--bits-file"},
+        {"serial --channel 0 --bit-time 20nS --bits-file " + P("bad.txt"), 1, "無効なデータが含まれています。"},
+        {"serial --channel 0 --bit-time 20nS --bits-file " + P("none.txt"), 1, "ファイルオープンエラーです。"},
+        {"parallel --hex '5 A' --word-time 20nS", 2, "--hex"},
+        {"parallel --hex 5 --word-time 20nS --channels 04", 2, "--channels"},
+        {"parallel --hex 5", 2, "--word-time"},
+        {"parallel --kdx " + P("bad.txt") + " --word-time 20nS", 2, "--kdx"},
+        {"modify --channel 0 --copy-period 100nS --edit flip", 2, "--edit"},
+        {"modify --channel 0 --copy-period 1uS --copy-start 400nS", 2, "--copy-start"},
+        {"shift --channel 0 --shift 0", 2, "--shift"},
+        {"shift --channel 0 --shift 20nS --method spin", 2, "--method"},
+        {"swap --first 1 --second 1", 2, "--second"},
+        {"copy --from 0", 2, "--to"},
+    };
+    for (const auto& c : cases) {
+        const auto r = Tool("apply " + P("a.kdx") + " -o " + P("out.kdx") + " " + c.kind);
+        EXPECT_EQ(r.exitCode, c.status) << c.kind << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << c.kind << "\n" << r.err;
+        EXPECT_FALSE(fs::exists(dir / "out.kdx")) << c.kind;
+    }
+    // The limit itself gives no message; one more bit warns and keeps the first 262144.
+    kdx::testing::ToolRun run;
+    Apply("serial --channel 0 --bit-time 20nS --bits-file " + P("full.txt"), &run);
+    EXPECT_EQ(run.err, "");
+    Apply("serial --channel 0 --bit-time 20nS --bits-file " + P("more.txt"), &run);
+    EXPECT_EQ(
+        run.err,
+        std::string("処理可能な最大データ数を超えています。\n\nすべてのデータを読み込むことができませんでした。") +
+            "\n");
+}

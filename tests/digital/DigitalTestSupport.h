@@ -1,0 +1,40 @@
+// What the digital core tests share: a document of a given time base and
+// prompts that record the messages and answer the questions from a script.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "analog/EditForm.h"
+#include "digital/DigitalForms.h"
+#include "document/KDXDoc.h"
+
+namespace kdx::test {
+
+struct RecordingPrompts : FormPrompts {
+    std::vector<std::string> messages;
+    std::deque<bool> answers;  // empty: OK
+    void Inform(const std::string& text) override { messages.push_back(text); }
+    bool Confirm(const std::string& text) override {
+        messages.push_back(text);
+        if (answers.empty()) return true;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+inline DigitalSetup SetupOf(CKDXDoc& doc, int64_t editStart = 0) {
+    DigitalSetup s;
+    s.base = EditTimeBase{doc.GetTotalTime(), doc.GetSamplingTime()};
+    s.editStart = editStart;
+    for (int ch = 0; ch < 4; ++ch) s.channels[ch] = doc.DigitalChannel(ch);
+    return s;
+}
+
+inline std::vector<uint8_t> Samples(const uint8_t* p, size_t n) {
+    return std::vector<uint8_t>(p, p + n);
+}
+
+}  // namespace kdx::test

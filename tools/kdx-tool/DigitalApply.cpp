@@ -1,0 +1,364 @@
+#include "DigitalApply.h"
+
+#include <CLI/CLI.hpp>
+#include <cctype>
+#include <memory>
+
+#include "digital/DigitalRunners.h"
+#include "document/KDXDoc.h"
+
+namespace kdx::tool {
+
+namespace {
+
+const std::vector<std::string> DigitalOperations = {"replace", "or", "and", "xor"};
+const std::vector<std::string> ShiftMethods = {"fill0", "fill1", "rotate"};
+
+DigitalOperation OperationOf(const std::string& name) {
+    for (size_t i = 0; i < DigitalOperations.size(); ++i)
+        if (DigitalOperations[i] == name) return static_cast<DigitalOperation>(i);
+    return DigitalOperation::Replace;
+}
+
+ShiftMethod MethodOf(const std::string& name) {
+    for (size_t i = 0; i < ShiftMethods.size(); ++i)
+        if (ShiftMethods[i] == name) return static_cast<ShiftMethod>(i);
+    return ShiftMethod::FillZero;
+}
+
+// The operation, as the dialog's button; the messages are out already when it fails.
+bool ApplyOperation(DigitalForm& form, const std::string& op, FormPrompts& prompts) {
+    if (!form.Apply(OperationOf(op), prompts)) throw CommandFailure(2, MsgInvalidParameters);
+    return true;
+}
+
+template <class Form>
+bool CreateAndApply(Form& form, const std::string& op, FormPrompts& prompts) {
+    if (!form.Create(prompts)) throw CommandFailure(2, "");
+    return ApplyOperation(form, op, prompts);
+}
+
+// Runs a pattern dialog's runner on the file (the runner bound to its
+// channel) with a form filler, and saves the result as after its OK.
+template <class Form, class Runner, class Fill>
+int ApplyPattern(const ApplyTarget& target, Runner runner, Fill fill) {
+    ApplySession session(target.file);
+    StderrPrompts prompts;
+    const FormDialog<Form> dialog = [&](Form& form) { return fill(form, prompts); };
+    const auto range = runner(session.Doc(), session.Cursor(), prompts, dialog);
+    if (!range) throw CommandFailure(1, "");  // the memory message is out already
+    session.Finish(*range, target.out);
+    return 0;
+}
+
+// A text file of values for the serial or parallel form; a file the dialog
+// would reject ends the command with its message.
+void LoadValues(DigitalTextForm& form, const std::string& path, FormPrompts& prompts) {
+    form.SetSource(DigitalSource::File);
+    if (!form.LoadFile(path, prompts)) throw CommandFailure(1, "");
+}
+
+struct ClockOptions {
+    CommonApplyOptions common;
+    int channel = 0, level1 = 1;
+    std::string time1, time2, repeat = "1";
+};
+
+struct SerialOptions {
+    CommonApplyOptions common;
+    int channel = 0;
+    std::string bitTime;
+    std::optional<std::string> bits, bitsFile;
+};
+
+struct ParallelOptions {
+    CommonApplyOptions common;
+    std::optional<std::string> wordTime, hex, hexFile, kdx;
+    std::optional<int> order;
+    std::string channels = "0123";
+};
+
+struct ModifyOptions {
+    CommonApplyOptions common;
+    int channel = 0;
+    std::optional<int> copyChannel;
+    std::optional<std::string> copyStart;
+    std::string copyPeriod;
+    std::vector<std::string> edits;
+};
+
+struct ShiftOptions {
+    int channel = 0;
+    std::string shift, method = "fill0";
+};
+
+struct ChannelOptions {
+    int channel = 0, first = 0, second = 1;
+};
+
+int RunClock(const ApplyTarget& target, const ClockOptions& o) {
+    const auto runner = [&o](CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts, const auto& dialog) {
+        return RunDigitalClockDialog(doc, cursor, o.channel, prompts, dialog);
+    };
+    return ApplyPattern<DigitalClockForm>(target, runner, [&](DigitalClockForm& form, FormPrompts& prompts) {
+        using F = DigitalClockForm;
+        SetEditStart(form, o.common.start);
+        form.SetLevel(0, o.level1);
+        SetTimeField(form, F::Time1, "--time1", o.time1);
+        SetTimeField(form, F::Time2, "--time2", o.time2);
+        SetTextField(form, F::Repeat, o.repeat);
+        RequireValid(form, {{F::Time1, "--time1", true}, {F::Time2, "--time2", true}, {F::Repeat, "--repeat"}});
+        return CreateAndApply(form, o.common.op, prompts);
+    });
+}
+
+int RunSerial(const ApplyTarget& target, const SerialOptions& o) {
+    if (!o.bits && !o.bitsFile) throw CommandFailure(2, "serial needs --bits or --bits-file");
+    const auto runner = [&o](CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts, const auto& dialog) {
+        return RunDigitalSerialDialog(doc, cursor, o.channel, prompts, dialog);
+    };
+    return ApplyPattern<DigitalSerialForm>(target, runner, [&](DigitalSerialForm& form, FormPrompts& prompts) {
+        using F = DigitalSerialForm;
+        SetEditStart(form, o.common.start);
+        SetTimeField(form, F::Interval, "--bit-time", o.bitTime);
+        if (o.bits) {
+            form.SetSource(DigitalSource::Direct);
+            SetTextField(form, F::Text, *o.bits);
+        } else {
+            LoadValues(form, *o.bitsFile, prompts);
+        }
+        RequireValid(form, {{F::Interval, "--bit-time", true}, {F::Text, "--bits"}});
+        return CreateAndApply(form, o.common.op, prompts);
+    });
+}
+
+int RunParallel(const ApplyTarget& target, const ParallelOptions& o) {
+    if (int(o.hex.has_value()) + int(o.hexFile.has_value()) + int(o.kdx.has_value()) != 1)
+        throw CommandFailure(2, "parallel needs one of --hex, --hex-file and --kdx");
+    if (!o.wordTime && !o.kdx) throw CommandFailure(2, "parallel needs --word-time (or a --kdx file, which gives it)");
+    if (o.channels.empty() || o.channels.find_first_not_of("0123") != std::string::npos)
+        throw CommandFailure(2, "invalid --channels: " + o.channels + " (digits 0 to 3)");
+    // The dialog reads only names longer than four characters, and takes a
+    // waveform file by its extension.
+    if (o.hexFile && o.hexFile->size() <= 4) throw CommandFailure(2, "invalid --hex-file: " + *o.hexFile);
+    if (o.kdx) {
+        std::string tail = o.kdx->size() > 4 ? o.kdx->substr(o.kdx->size() - 3) : "";
+        for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (tail != "kdx") throw CommandFailure(2, "invalid --kdx: " + *o.kdx + " (a .kdx file)");
+    }
+    const auto runner = [](CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts, const auto& dialog) {
+        return RunDigitalParallelDialog(doc, cursor, prompts, dialog);
+    };
+    return ApplyPattern<DigitalParallelForm>(target, runner, [&](DigitalParallelForm& form, FormPrompts& prompts) {
+        using F = DigitalParallelForm;
+        SetEditStart(form, o.common.start);
+        form.SetOrder(0);
+        if (o.hex) {
+            form.SetSource(DigitalSource::Direct);
+            SetTextField(form, F::Text, *o.hex);
+        } else {
+            LoadValues(form, o.kdx ? *o.kdx : *o.hexFile, prompts);
+        }
+        if (o.wordTime) SetTimeField(form, F::Interval, "--word-time", *o.wordTime);
+        if (o.order) form.SetOrder(*o.order);
+        for (int ch = 0; ch < DigitalChannels; ++ch)
+            form.SetTicked(ch, o.channels.find(char('0' + ch)) != std::string::npos);
+        RequireValid(form,
+                     {{F::Interval, o.kdx ? "--kdx (its sampling time)" : "--word-time", true}, {F::Text, "--hex"}});
+        return CreateAndApply(form, o.common.op, prompts);
+    });
+}
+
+// One --edit step: invert, or shift:TIME:METHOD.
+struct EditStep {
+    bool invert = true;
+    std::string time;
+    ShiftMethod method = ShiftMethod::FillZero;
+};
+
+EditStep ParseStep(const std::string& text) {
+    if (text == "invert") return {};
+    const size_t first = text.find(':'), second = text.rfind(':');
+    if (text.rfind("shift:", 0) == 0 && second != first) {
+        const std::string method = text.substr(second + 1);
+        for (const std::string& m : ShiftMethods)
+            if (m == method) return {false, text.substr(first + 1, second - first - 1), MethodOf(method)};
+    }
+    throw CommandFailure(2, "invalid --edit: " + text + " (invert or shift:TIME:fill0|fill1|rotate)");
+}
+
+int RunModify(const ApplyTarget& target, const ModifyOptions& o) {
+    std::vector<EditStep> steps;
+    for (const std::string& e : o.edits) steps.push_back(ParseStep(e));
+    const auto runner = [&o](CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts, const auto& dialog) {
+        return RunDigitalModifyDialog(doc, cursor, o.channel, prompts, dialog);
+    };
+    return ApplyPattern<DigitalModifyForm>(target, runner, [&](DigitalModifyForm& form, FormPrompts& prompts) {
+        using F = DigitalModifyForm;
+        SetEditStart(form, o.common.start);
+        form.SetCopyChannel(o.copyChannel.value_or(o.channel));
+        // The copy starts where the edit does unless told otherwise.
+        if (o.copyStart) {
+            SetTimeField(form, F::CopyStart, "--copy-start", *o.copyStart);
+        } else if (o.common.start) {
+            SetTimeField(form, F::CopyStart, "--start", *o.common.start);
+        }
+        SetTimeField(form, F::CopyPeriod, "--copy-period", o.copyPeriod);
+        RequireValid(form, {{F::CopyStart, o.copyStart ? "--copy-start" : "--start", true},
+                            {F::CopyPeriod, "--copy-period", true}});
+        if (!form.CopyButton(prompts)) throw CommandFailure(2, "");
+        for (size_t i = 0; i < steps.size(); ++i) {
+            if (steps[i].invert) {
+                form.Invert();
+                continue;
+            }
+            std::unique_ptr<DigitalShiftForm> shift;
+            try {
+                shift = form.BeginShift();
+            } catch (const std::bad_alloc&) {
+                prompts.Inform(MsgDigitalShiftMemory);
+                throw CommandFailure(1, "");
+            }
+            SetTimeField(*shift, DigitalShiftForm::ShiftTime, "--edit", steps[i].time);
+            shift->SetMethod(steps[i].method);
+            if (!shift->ExecuteEnabled())
+                throw CommandFailure(2, "invalid --edit: " + o.edits[i] + " (a shift within the copied stretch)");
+            shift->Execute(prompts);
+            form.EndShift(*shift, true);
+        }
+        return ApplyOperation(form, o.common.op, prompts);
+    });
+}
+
+int RunShift(const ApplyTarget& target, const ShiftOptions& o) {
+    ApplySession session(target.file);
+    StderrPrompts prompts;
+    const bool done = RunDigitalShiftDialog(session.Doc(), o.channel, prompts, [&](DigitalShiftForm& form) {
+        SetTimeField(form, DigitalShiftForm::ShiftTime, "--shift", o.shift);
+        form.SetMethod(MethodOf(o.method));
+        RequireValid(form, {{DigitalShiftForm::ShiftTime, "--shift", true}});
+        return form.Execute(prompts);
+    });
+    if (!done) throw CommandFailure(1, "");
+    session.FinishRedraw(target.out);
+    return 0;
+}
+
+int RunSwap(const ApplyTarget& target, const ChannelOptions& o) {
+    if (o.first == o.second) throw CommandFailure(2, "invalid --second: the same channel as --first");
+    ApplySession session(target.file);
+    StderrPrompts prompts;
+    const bool done = RunDigitalSwapDialog(session.Doc(), prompts, [&](DigitalSwapForm& form) {
+        form.SetFirst(o.first);
+        form.SetSecond(o.second);
+        return true;
+    });
+    if (!done) throw CommandFailure(1, "");
+    session.FinishRedraw(target.out);
+    return 0;
+}
+
+// invert, clear and copy: the document's channel commands, as the menus run them.
+template <class Command>
+int RunChannelCommand(const ApplyTarget& target, Command command) {
+    ApplySession session(target.file);
+    command(session.Doc());
+    session.FinishRedraw(target.out);
+    return 0;
+}
+
+CLI::Option* AddChannel(CLI::App* kind, const std::string& name, int& value, const std::string& what) {
+    return kind->add_option(name, value, what + " (0 to 3)")->check(CLI::Range(0, 3));
+}
+
+}  // namespace
+
+void AddDigitalApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitCode) {
+    // Options outlive parsing: the callbacks run inside app.parse.
+    auto clock = std::make_shared<ClockOptions>();
+    auto* c = apply->add_subcommand("clock", "Clock: --channel, --time1, --time2, [--level1] [--repeat]");
+    AddCommonOptions(c, clock->common, DigitalOperations);
+    AddChannel(c, "--channel", clock->channel, "Channel")->required();
+    c->add_option("--level1", clock->level1, "Level of the first phase, 0 or 1 (default 1; the second is the other)")
+        ->check(CLI::Range(0, 1));
+    c->add_option("--time1", clock->time1, "Time of the first phase")->required();
+    c->add_option("--time2", clock->time2, "Time of the second phase")->required();
+    c->add_option("--repeat", clock->repeat, "Number of pairs (default 1)");
+    c->callback([&exitCode, &target, clock] { Guard(exitCode, [&] { return RunClock(target, *clock); }); });
+
+    auto serial = std::make_shared<SerialOptions>();
+    auto* s = apply->add_subcommand("serial", "Serial bits: --channel, --bit-time, --bits or --bits-file");
+    AddCommonOptions(s, serial->common, DigitalOperations);
+    AddChannel(s, "--channel", serial->channel, "Channel")->required();
+    s->add_option("--bit-time", serial->bitTime, "Time of one bit")->required();
+    auto* bits = s->add_option("--bits", serial->bits, "The bits, 0 and 1 (blanks ignored)");
+    s->add_option("--bits-file", serial->bitsFile, "A text file of bits")->excludes(bits);
+    s->callback([&exitCode, &target, serial] { Guard(exitCode, [&] { return RunSerial(target, *serial); }); });
+
+    auto parallel = std::make_shared<ParallelOptions>();
+    auto* p = apply->add_subcommand("parallel",
+                                    "Parallel words: --word-time, [--order] [--channels], --hex, --hex-file or --kdx");
+    AddCommonOptions(p, parallel->common, DigitalOperations);
+    p->add_option("--word-time", parallel->wordTime, "Time of one word (a --kdx file gives its sampling time)");
+    p->add_option("--order", parallel->order, "0: BIT3 to CH3 (default), 1: BIT3 to CH0")->check(CLI::Range(0, 1));
+    p->add_option("--channels", parallel->channels, "The channels written, as digits (default 0123)");
+    p->add_option("--hex", parallel->hex, "The words, hexadecimal digits");
+    p->add_option("--hex-file", parallel->hexFile, "A text file of hexadecimal digits");
+    p->add_option("--kdx", parallel->kdx, "A waveform file whose channels give the words");
+    p->callback([&exitCode, &target, parallel] { Guard(exitCode, [&] { return RunParallel(target, *parallel); }); });
+
+    auto modify = std::make_shared<ModifyOptions>();
+    auto* m = apply->add_subcommand(
+        "modify", "Modification: --channel, --copy-period, [--copy-channel] [--copy-start] [--edit]...");
+    AddCommonOptions(m, modify->common, DigitalOperations);
+    AddChannel(m, "--channel", modify->channel, "Channel written")->required();
+    m->add_option("--copy-channel", modify->copyChannel, "Channel copied (default: --channel)")
+        ->check(CLI::Range(0, 3));
+    m->add_option("--copy-start", modify->copyStart, "Start of the copy (default: the edit start)");
+    m->add_option("--copy-period", modify->copyPeriod, "Length of the copy")->required();
+    m->add_option("--edit", modify->edits, "invert or shift:TIME:fill0|fill1|rotate, in the order given");
+    m->callback([&exitCode, &target, modify] { Guard(exitCode, [&] { return RunModify(target, *modify); }); });
+
+    auto shift = std::make_shared<ShiftOptions>();
+    auto* sh = apply->add_subcommand("shift", "Shift a whole channel: --channel, --shift, [--method]");
+    AddChannel(sh, "--channel", shift->channel, "Channel")->required();
+    sh->add_option("--shift", shift->shift, "Shift time, later when positive")->required();
+    sh->add_option("--method", shift->method, "fill0 (default), fill1 or rotate")->check(CLI::IsMember(ShiftMethods));
+    sh->callback([&exitCode, &target, shift] { Guard(exitCode, [&] { return RunShift(target, *shift); }); });
+
+    auto swap = std::make_shared<ChannelOptions>();
+    auto* w = apply->add_subcommand("swap", "Exchange two channels: --first, --second");
+    AddChannel(w, "--first", swap->first, "First channel")->required();
+    AddChannel(w, "--second", swap->second, "Second channel")->required();
+    w->callback([&exitCode, &target, swap] { Guard(exitCode, [&] { return RunSwap(target, *swap); }); });
+
+    auto invert = std::make_shared<ChannelOptions>();
+    auto* i = apply->add_subcommand("invert", "Invert a channel: --channel");
+    AddChannel(i, "--channel", invert->channel, "Channel")->required();
+    i->callback([&exitCode, &target, invert] {
+        Guard(exitCode,
+              [&] { return RunChannelCommand(target, [&](CKDXDoc& d) { d.InvertChannel(invert->channel); }); });
+    });
+
+    auto clear = std::make_shared<ChannelOptions>();
+    auto* cl = apply->add_subcommand("clear", "Clear a channel: --channel");
+    AddChannel(cl, "--channel", clear->channel, "Channel")->required();
+    cl->callback([&exitCode, &target, clear] {
+        Guard(exitCode, [&] { return RunChannelCommand(target, [&](CKDXDoc& d) { d.ClearChannel(clear->channel); }); });
+    });
+
+    auto copy = std::make_shared<ChannelOptions>();
+    auto* cp = apply->add_subcommand("copy", "Copy a channel to the clipboard and paste it: --from, --to");
+    AddChannel(cp, "--from", copy->first, "Channel copied")->required();
+    AddChannel(cp, "--to", copy->second, "Channel pasted into")->required();
+    cp->callback([&exitCode, &target, copy] {
+        Guard(exitCode, [&] {
+            return RunChannelCommand(target, [&](CKDXDoc& d) {
+                d.CopyChannelToClipboard(copy->first);
+                d.PasteChannel(copy->second);
+            });
+        });
+    });
+}
+
+}  // namespace kdx::tool
