@@ -59,9 +59,8 @@ void EditForm::Validate() {
     createEnabled = FieldsValid();
     const std::optional<int64_t> period = LabelPeriod();
     if (editStartValid && period) {
-        const std::string unit(UnitWordOrMark(labelUnit));
-        startTimeText = JoinValueUnit(FormatTimeInUnit(editStart, labelUnit).value_or(""), unit);
-        endTimeText = JoinValueUnit(FormatTimeInUnit(editStart + *period, labelUnit).value_or(""), unit);
+        startTimeText = TimeLabelText(editStart);
+        endTimeText = TimeLabelText(editStart + *period);
     } else {
         startTimeText.clear();
         endTimeText.clear();

@@ -233,10 +233,7 @@ ExternalFileKind ExternalFileKindOf(const std::string& name) {
     for (char ch : name)
         if ((static_cast<uint8_t>(ch) & 0xC0) != 0x80) ++characters;
     if (characters <= 3) return ExternalFileKind::None;
-    std::string tail = name.substr(name.size() - 3);
-    for (char& ch : tail)
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return tail == "kdx" ? ExternalFileKind::Waveform : ExternalFileKind::Text;
+    return HasKdxExtension(name) ? ExternalFileKind::Waveform : ExternalFileKind::Text;
 }
 
 void BuildDataPreview(const double* data, uint32_t count, double* preview, double& min, double& max) {

@@ -26,17 +26,6 @@ int64_t SaturatingAdd(int64_t a, int64_t b) {
     return sum;
 }
 
-std::string TimeLabel(int64_t ns, TimeUnitIndex unit) {
-    return JoinValueUnit(FormatTimeInUnit(ns, unit).value_or(""), UnitWordOrMark(unit));
-}
-
-bool EndsWithKdx(const std::string& path) {
-    if (path.size() < 3) return false;
-    std::string tail = path.substr(path.size() - 3);
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == "kdx";
-}
-
 // The value of each character as a hexadecimal digit, -1 for the others.
 constexpr std::array<int8_t, 256> HexTable() {
     std::array<int8_t, 256> t{};
@@ -369,7 +358,7 @@ void DigitalParallelForm::Build(uint32_t h) {
 bool DigitalParallelForm::LoadFile(const std::string& path, FormPrompts& prompts, const ReadProgress& progress) {
     if (path.size() <= 4) return false;
     bool taken = false;
-    if (EndsWithKdx(path)) {
+    if (HasKdxExtension(path)) {
         SetFileName(path);
         taken = ImportWaveform(path, prompts, progress);
     } else {
@@ -459,8 +448,8 @@ void DigitalModifyForm::CheckFields() {
     copyPeriodValid = ReadTime(CopyPeriod, copyPeriod, 0) && copyPeriod >= dt && copyPeriod <= total;
     ShowMarker(CopyPeriod, !copyPeriodValid);
     if (copyStartValid && copyPeriodValid) {
-        copyStartText = TimeLabel(copyStart, LabelUnit());
-        copyEndText = TimeLabel(copyStart + copyPeriod, LabelUnit());
+        copyStartText = TimeLabelText(copyStart);
+        copyEndText = TimeLabelText(copyStart + copyPeriod);
     } else {
         copyStartText.clear();
         copyEndText.clear();
@@ -585,8 +574,8 @@ DigitalShiftForm::DigitalShiftForm(uint8_t* s, uint32_t n, int64_t samplingNs, i
     std::memcpy(working.data(), stretch, length);
     method = m.method >= 0 && m.method <= 2 ? static_cast<ShiftMethod>(m.method) : ShiftMethod::FillZero;
     SetStoredTime(ShiftTime, m.shiftTime, m.shiftTimeUnit);
-    stretchStart = TimeLabel(originNs, LabelUnit());
-    stretchEnd = TimeLabel(originNs + static_cast<int64_t>(TimeBase().totalNs), LabelUnit());
+    stretchStart = TimeLabelText(originNs);
+    stretchEnd = TimeLabelText(originNs + static_cast<int64_t>(TimeBase().totalNs));
     Validate();
 }
 

@@ -474,6 +474,17 @@ std::optional<fs::path> ResolveTarget(const fs::path& path) {
 
 }  // namespace
 
+bool HasKdxExtension(std::string_view path) {
+    if (path.size() < 3) return false;
+    const std::string_view tail = path.substr(path.size() - 3);
+    for (size_t i = 0; i < 3; ++i) {
+        char c = tail[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != "kdx"[i]) return false;
+    }
+    return true;
+}
+
 bool HasFooterForSize(uint64_t fileSize, uint32_t sampleCount) {
     return fileSize == 5120 + 12 * uint64_t{sampleCount};
 }

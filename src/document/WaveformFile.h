@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "document/DialogParams.h"
 #include "document/WaveformRecords.h"
@@ -47,6 +48,10 @@ bool ReadWaveformFile(const std::filesystem::path& path, WaveformHeader& header,
 bool ParseWaveformBytes(std::span<const uint8_t> bytes, WaveformHeader& header, SampleArrays buffers,
                         DialogMemories& params, uint32_t expectedVersion, std::string& message,
                         std::string* reason = nullptr);
+
+// A waveform file's name: its last three characters, lowered, are "kdx". The
+// command line, drops and the import dialogs all go by it.
+bool HasKdxExtension(std::string_view path);
 
 // Whether a footer exists in a file of this size for this header's count.
 bool HasFooterForSize(uint64_t fileSize, uint32_t sampleCount);

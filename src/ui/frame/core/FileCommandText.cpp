@@ -31,15 +31,4 @@ std::string CaptionText(bool hasWaveform, std::string_view prefix, std::string_v
 
 std::string DocumentTagOf(std::string_view text) { return std::string(text.substr(0, 16)); }
 
-bool HasKdxExtension(std::string_view path) {
-    if (path.size() < 3) return false;
-    const std::string_view tail = path.substr(path.size() - 3);
-    for (size_t i = 0; i < 3; ++i) {
-        char c = tail[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != "kdx"[i]) return false;
-    }
-    return true;
-}
-
 }  // namespace kdx

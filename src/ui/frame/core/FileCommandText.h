@@ -2,6 +2,8 @@
 // the messages shown by New, Open and the total-time change.
 #pragma once
 
+#include "document/WaveformFile.h"
+
 #include <string>
 #include <string_view>
 
@@ -28,9 +30,8 @@ std::string PrefixedTitle(std::string_view prefix, std::string_view title);
 // The first 16 bytes of a document tag (the width the file stores).
 std::string DocumentTagOf(std::string_view text);
 
-// The rule for paths from the command line and from drops: the last three
-// characters, lowered, are "kdx".
-bool HasKdxExtension(std::string_view path);
+// The rule for paths from the command line and from drops is the waveform
+// file's own (HasKdxExtension).
 
 // The window caption: the titled document with the program name, or the
 // program name alone while no waveform exists.
