@@ -88,8 +88,9 @@ desktop-file-validate "$root/usr/share/applications/kdx.desktop" || fail "the de
 XDG_DATA_DIRS="$root/usr/share" update-mime-database "$root/usr/share/mime"
 grep -q '^application/x-kdx:\*\.kdx$' "$root/usr/share/mime/globs" || fail "*.kdx is not application/x-kdx"
 update-desktop-database "$root/usr/share/applications"
-default=$(run XDG_DATA_HOME="$scratch/none" XDG_DATA_DIRS="$root/usr/share" XDG_CONFIG_HOME="$scratch/none" \
-  XDG_CURRENT_DESKTOP= xdg-mime query default application/x-kdx)
+# No desktop session around, so xdg-mime takes the freedesktop lists alone.
+default=$(env -i PATH="$PATH" HOME="$scratch/none" XDG_DATA_HOME="$scratch/none" XDG_DATA_DIRS="$root/usr/share" \
+  XDG_CONFIG_HOME="$scratch/none" XDG_CONFIG_DIRS="$scratch/none" xdg-mime query default application/x-kdx)
 [ "$default" = kdx.desktop ] || fail "xdg-mime names '$default' for application/x-kdx"
 
 lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian reports errors"
