@@ -14,7 +14,7 @@ SettingsLocation LocateSettings(const SettingsEnvironment& environment) {
     std::error_code ec;
     if (fs::exists(beside, ec)) return {beside, false};
 
-    // The base directory specification counts a relative path as unset.
+    // XDG base directories must be absolute; a relative one counts as unset.
     const fs::path xdg(environment.xdgConfigHome);
     const fs::path configHome = xdg.is_absolute() ? xdg : environment.home / ".config";
     return {configHome / "KDX" / SettingsFileName, true};
