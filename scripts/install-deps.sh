@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs, with apt-get, every Debian 12 package the build, the tests and the
-# benchmarks need. Packages already present are skipped; run as root.
+# Installs, with apt-get, every Debian 12 package the build, the tests, the
+# benchmarks and the Debian package (CPack, and the package test's tools)
+# need. Packages already present are skipped; run as root.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-apps netpbm
   locales
+  dpkg-dev file lintian desktop-file-utils xdg-utils shared-mime-info groff-base
 )
 
 missing=()

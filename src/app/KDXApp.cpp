@@ -45,10 +45,13 @@ CKDXApp::CKDXApp() = default;
 
 CKDXApp::~CKDXApp() { Shutdown(); }
 
-QString CKDXApp::LocateSettingsFile() {
-    const QString fromEnvironment = qEnvironmentVariable("KDX_INI");
-    if (!fromEnvironment.isEmpty()) return fromEnvironment;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromUtf8(SettingsFileName));
+SettingsLocation CKDXApp::LocateSettingsFile() {
+    SettingsEnvironment environment;
+    environment.kdxIni = qEnvironmentVariable("KDX_INI").toStdString();
+    environment.exeDirectory = QCoreApplication::applicationDirPath().toStdString();
+    environment.xdgConfigHome = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString();
+    environment.home = QDir::homePath().toStdString();
+    return LocateSettings(environment);
 }
 
 std::unique_ptr<QLockFile> CKDXApp::AcquireInstanceLock(bool* heldElsewhere) {
@@ -76,8 +79,10 @@ std::unique_ptr<QLockFile> CKDXApp::LockInstanceAt(const QString& path, bool* he
 bool CKDXApp::RunStartup(const QStringList& arguments, UserPrompts* prompts, bool showWindow) {
     RegisterFontSubstitutions();
 
-    settingsPath = LocateSettingsFile();
-    ProfileFile profile(settingsPath.toStdString());
+    const SettingsLocation location = LocateSettingsFile();
+    settingsPath = QString::fromStdString(location.path.string());
+    settingsPerUser = location.perUser;
+    ProfileFile profile(settingsPath.toStdString(), settingsPerUser);
     FileProfileStore store(profile);
     maxNumber = ApplyStartupSettings(store);
 
@@ -119,7 +124,7 @@ bool CKDXApp::RunStartup(const QStringList& arguments, UserPrompts* prompts, boo
 }
 
 void CKDXApp::StartOutputDevice() {
-    ProfileFile profile(settingsPath.toStdString());
+    ProfileFile profile(settingsPath.toStdString(), settingsPerUser);
     IniDeviceListStore store(profile);
     const OutputDeviceChoice choice =
         RunOutputDeviceStartup(frame.get(), maxNumber, frame->DeviceLibraryLoaded(), store, selectRunner);

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "app/core/SettingsLocation.h"
+
 class QLockFile;
 
 namespace kdx {
@@ -48,8 +50,9 @@ public:
     const QString& ExeDirectory() const { return exeDirectory; }
     int MaxNumber() const { return maxNumber; }
 
-    // KDX.INI beside the executable, or the file named by KDX_INI.
-    static QString LocateSettingsFile();
+    // The settings file by the process's environment: KDX_INI, a KDX.INI
+    // beside the executable, or the user's own (LocateSettings).
+    static SettingsLocation LocateSettingsFile();
     // The single-instance lock "KDX" in the user's runtime (or temporary)
     // directory; null when it is not held. heldElsewhere tells whether another
     // running instance holds it (rather than the lock being impossible to
@@ -66,6 +69,7 @@ private:
     std::unique_ptr<CKDXDoc> doc;
     std::unique_ptr<CMainFrame> frame;
     QString settingsPath;
+    bool settingsPerUser = false;
     QString exeDirectory;
     int maxNumber = 1;
     bool startupComplete = false;

@@ -732,6 +732,39 @@ private slots:
         }
     }
 
+    // An installed editor (no KDX_INI, no KDX.INI beside it) makes the user's
+    // own file at its first start and finds it again at the next.
+    void perUserSettingsAreKeptBetweenStarts() {
+        if (QFile::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/KDX.INI")))
+            QSKIP("a KDX.INI beside the test program makes it a portable copy");
+        const QByteArray named = qgetenv("KDX_INI");
+        qunsetenv("KDX_INI");
+        qputenv("XDG_CONFIG_HOME", Path("config").toUtf8());
+        const QString perUser = Path("config/KDX/KDX.INI");
+        {
+            ScriptedPrompts p;
+            CKDXApp app;
+            QVERIFY(app.RunStartup({"kdx"}, &p, false));
+            QCOMPARE(app.SettingsPath(), perUser);
+        }
+        QFile ini(perUser);
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QByteArray text = ini.readAll();
+        ini.close();
+        QVERIFY(text.contains("Version=6.1"));
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(text.replace("MaxNumber=1", "MaxNumber=2"));
+        ini.close();
+        {
+            ScriptedPrompts p;
+            CKDXApp app;
+            QVERIFY(app.RunStartup({"kdx"}, &p, false));
+            QCOMPARE(app.MaxNumber(), 2);
+        }
+        qputenv("KDX_INI", named);
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
     // Last: the toolkit's translations stay installed for the rest of the run.
     void standardDialogsSpeakJapanese() {
         if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))

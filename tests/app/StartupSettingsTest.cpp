@@ -12,6 +12,7 @@
 #endif
 
 #include "app/core/ProfileFile.h"
+#include "app/core/SettingsLocation.h"
 #include "app/core/StartupSettings.h"
 
 namespace kdx {
@@ -107,7 +108,57 @@ TEST(ProfileFile, MissingAndReadOnlyFilesGiveDefaults) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(SettingsLocation, NamedThenBesideTheProgramThenPerUser) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "kdx_settings_location_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "bin");
+    SettingsEnvironment env;
+    env.exeDirectory = dir / "bin";
+    env.home = dir / "home";
+
+    // An installed editor: nothing beside it.
+    SettingsLocation at = LocateSettings(env);
+    EXPECT_EQ(at.path, dir / "home/.config/KDX/KDX.INI");
+    EXPECT_TRUE(at.perUser);
+    env.xdgConfigHome = (dir / "xdg").string();
+    EXPECT_EQ(LocateSettings(env).path, dir / "xdg/KDX/KDX.INI");
+    env.xdgConfigHome = "relative/xdg";  // not a base directory: ignored
+    EXPECT_EQ(LocateSettings(env).path, dir / "home/.config/KDX/KDX.INI");
+
+    // A portable copy keeps its own file; KDX_INI overrides both.
+    std::ofstream(dir / "bin/KDX.INI") << "";
+    at = LocateSettings(env);
+    EXPECT_EQ(at.path, dir / "bin/KDX.INI");
+    EXPECT_FALSE(at.perUser);
+    env.kdxIni = (dir / "named.ini").string();
+    at = LocateSettings(env);
+    EXPECT_EQ(at.path, dir / "named.ini");
+    EXPECT_FALSE(at.perUser);
+    fs::remove_all(dir);
+}
+
 #if defined(__unix__)
+// The per-user file is made with its folders on the first write, those
+// folders for the user alone; a named file's missing folder is not made.
+TEST(ProfileFile, PerUserFileIsMadeWithItsFolders) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "kdx_profile_folder_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    EXPECT_FALSE(ProfileFile(dir / "named/KDX.INI").Write("KDX", "Version", "6.1"));
+    EXPECT_FALSE(fs::exists(dir / "named"));
+
+    ProfileFile file(dir / "config/KDX/KDX.INI", true);
+    EXPECT_EQ(file.Read("KDX", "Version", "none"), "none");
+    EXPECT_FALSE(fs::exists(dir / "config"));  // reading makes nothing
+    EXPECT_TRUE(file.Write("KDX", "Version", "6.1"));
+    EXPECT_EQ(ProfileFile(dir / "config/KDX/KDX.INI").Read("KDX", "Version", ""), "6.1");
+    for (const fs::path& folder : {dir / "config", dir / "config/KDX"})
+        EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << folder;
+    fs::remove_all(dir);
+}
+
 // The settings file also holds the device list: a write that cannot finish,
 // or a file the user made read-only, must leave it as it was.
 TEST(ProfileFile, FailedWritesKeepTheFileWhole) {

@@ -9,11 +9,13 @@
 #include "DigitalApply.h"
 #include "FileCommands.h"
 #include "ImportApply.h"
+#include "document/WaveformLimits.h"
 
 int main(int argc, char** argv) {
     using namespace kdx::tool;
     CLI::App app{"kdx-tool: inspect, create and re-time VELX-9 waveform files (.kdx) and drive generators."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("kdx-tool ") + kdx::ProgramVersionText + kdx::ProgramBuildSuffix);
     int exitCode = 0;
 
     std::string file, out, total;
@@ -72,7 +74,7 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
+    } catch (const CLI::Success& e) {  // --help or --version: printed on stdout
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::cerr << e.what() << '\n';

@@ -49,6 +49,19 @@ std::optional<std::string_view> KeyOf(std::string_view line) {
     return Trim(line.substr(0, eq));
 }
 
+// Makes folder and its missing parents, each for its owner only, as the
+// user's configuration folders are made.
+bool MakeFolders(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (folder.empty() || fs::is_directory(folder, ec)) return true;
+    if (!MakeFolders(folder.parent_path())) return false;
+    // Another instance may have made it meanwhile.
+    if (!fs::create_directory(folder, ec)) return fs::is_directory(folder, ec);
+    fs::permissions(folder, fs::perms::owner_all, ec);
+    return true;
+}
+
 }  // namespace
 
 IniText::IniText(std::string_view text) {
@@ -162,6 +175,8 @@ bool ProfileFile::Store(const IniText& ini) {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
+
+    if (makeFolder && !MakeFolders(path.parent_path())) return false;
 
     // The file also holds the device list; written in place, a full disk
     // would leave it empty. Write beside it, then put it in place whole.

@@ -37,10 +37,12 @@ private:
 // Profile reads and writes against one file path. Each call reads the file
 // afresh and each write stores it at once, so two instances sharing the file
 // see each other's writes. A missing file reads as empty; a failed write is
-// reported by the result and otherwise ignored.
+// reported by the result and otherwise ignored. With makeFolder, a write first
+// makes the file's missing folders, readable by their owner only.
 class ProfileFile {
 public:
-    explicit ProfileFile(std::filesystem::path path) : path(std::move(path)) {}
+    explicit ProfileFile(std::filesystem::path path, bool makeFolder = false)
+        : path(std::move(path)), makeFolder(makeFolder) {}
 
     std::string Read(std::string_view section, std::string_view key, std::string_view defaultValue) const;
     bool Write(std::string_view section, std::string_view key, std::string_view value);
@@ -51,6 +53,7 @@ public:
 
 private:
     std::filesystem::path path;
+    bool makeFolder;
 };
 
 }  // namespace kdx
