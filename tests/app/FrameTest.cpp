@@ -600,7 +600,13 @@ private slots:
         QVERIFY(!dialog.OkButton()->isEnabled());
         QVERIFY(rows->Field(0, 0)->text().isEmpty());
 
-        dialog.SamplingModeRadio()->setChecked(true);
+        // A click on the chosen way of input keeps it chosen (the rows' own
+        // radios below must not make the two a group of their own).
+        QTest::mouseClick(dialog.TimeModeRadio(), Qt::LeftButton);
+        QVERIFY(dialog.TimeModeRadio()->isChecked() && dialog.TotalEdit()->isEnabled());
+        QTest::mouseClick(dialog.SamplingModeRadio(), Qt::LeftButton);
+        QTest::mouseClick(dialog.SamplingModeRadio(), Qt::LeftButton);
+        QVERIFY(dialog.SamplingModeRadio()->isChecked() && !dialog.TimeModeRadio()->isChecked());
         QVERIFY(dialog.SamplingEdit()->isEnabled());
         QVERIFY(!dialog.TotalEdit()->isEnabled());
         dialog.SamplingEdit()->setText(QStringLiteral("25"));

@@ -1,5 +1,6 @@
 #include "analog/qt/ShapeDlgs.h"
 
+#include <QButtonGroup>
 #include <QGridLayout>
 #include <QRadioButton>
 
@@ -10,8 +11,12 @@ namespace {
 const QString Volt = QStringLiteral("V");
 const QString Times = QStringLiteral("回");
 
-// A pair of radios choosing which of two fields the user enters.
+// A pair of radios choosing which of two fields the user enters, a group of
+// their own whatever other radios the dialog holds.
 void BindModeRadios(QRadioButton* first, QRadioButton* second, const std::function<void(int)>& setMode) {
+    auto* group = new QButtonGroup(first->parent());
+    group->addButton(first);
+    group->addButton(second);
     QObject::connect(first, &QRadioButton::toggled, first, [setMode](bool on) {
         if (on) setMode(0);
     });

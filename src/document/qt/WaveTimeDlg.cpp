@@ -1,5 +1,6 @@
 #include "document/qt/WaveTimeDlg.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -38,6 +39,12 @@ CWaveTimeDlg::CWaveTimeDlg(int64_t presetTotalNs, int64_t presetSamplingNs, int6
 
     timeMode = new QRadioButton(QStringLiteral("時間入力"), this);
     samplingMode = new QRadioButton(QStringLiteral("サンプリング入力"), this);
+    // Radios of one parent exclude each other only with every radio below
+    // that parent, the rows' included; the two ways of input get a group of
+    // their own, so one of them is always chosen.
+    auto* modes = new QButtonGroup(this);
+    modes->addButton(timeMode);
+    modes->addButton(samplingMode);
     totalEdit = new QLineEdit(this);
     totalUnit = UnitList(TotalTimeUnitWords.data(), TotalTimeUnitWords.size(), this);
     samplingEdit = new QLineEdit(this);
