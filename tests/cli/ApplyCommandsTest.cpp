@@ -88,7 +88,7 @@ TEST_F(KdxToolApply, RefusedOptionsNameThemselvesAndWriteNothing) {
         {"sine --period 200uS --t1 60nS --amplitude 1", "invalid --t1 (60 nS)"},  // fewer than 4 samples a cycle
         {"sine --period 200uS --t1 50uS --amplitude 0", "invalid --amplitude (0)"},
         {"rectangle --period 1uS --v1 1 --v2 1 --t2 100nS", "invalid --v1 (1), --v2 (1)"},
-        {"rectangle --period 1uS --v1 1 --v2 0", "invalid --t0 (0 nS)"},  // no cycle to start in
+        {"rectangle --period 1uS --v1 1 --v2 0", "invalid --t1 + --t2 + --t3 + --t4: no cycle"},
         {"dc --period 2mS --value 1", "invalid --period (2 mS)"},
         {"dc --period 1uS --value 1 --start 1mS", "invalid --start (1 mS, beyond the last sample)"},
         {"dc --period 1xS --value 1", "invalid --period: 1xS"},

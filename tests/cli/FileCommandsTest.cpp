@@ -168,7 +168,9 @@ TEST_F(KdxTool, FailuresUseTheDocumentedStatusAndMessages) {
     EXPECT_EQ(r.err,
               "ファイルオープンエラーです。\n" + (dir / "no/such/dir/x.kdx").string() + ": No such file or directory\n");
 
-    EXPECT_EQ(Tool("frobnicate").exitCode, 2);
+    r = Tool("frobnicate");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "kdx-tool: unknown command frobnicate (kdx-tool --help lists them)\n");
     EXPECT_EQ(Tool("new --total 1mS").exitCode, 2);  // no -o
     EXPECT_EQ(Tool("new -o " + P("x.kdx") + " --total 1mS --row 4").exitCode, 2);
     EXPECT_EQ(Tool("new -o " + P("x.kdx") + " --total 1mS --sampling 20 --count 10").exitCode, 2);

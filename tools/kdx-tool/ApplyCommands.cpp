@@ -208,6 +208,10 @@ int RunRectangle(const ApplyTarget& target, const RectangleOptions& o) {
             SetTimeField(form, F::T0, "--t0", o.t0.value_or("0"));
         }
         SetTextField(form, F::Repeat, o.repeat);
+        // The dialog marks the start point when there is no cycle to start
+        // in; a script is told what is really missing.
+        if (form.Cycle() < form.TimeBase().samplingNs)
+            throw CommandFailure(2, "invalid --t1 + --t2 + --t3 + --t4: no cycle of a sampling time or more");
         RequireValid(form, {{F::Period, "--period", true},
                             {F::T1, "--t1", true},
                             {F::T2, "--t2", true},

@@ -1,5 +1,7 @@
 #include "DigitalApply.h"
 
+#include "document/WaveformFile.h"
+
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <memory>
@@ -141,11 +143,8 @@ int RunParallel(const ApplyTarget& target, const ParallelOptions& o) {
     // The dialog reads only names longer than four characters, and takes a
     // waveform file by its extension.
     if (o.hexFile && o.hexFile->size() <= 4) throw CommandFailure(2, "invalid --hex-file: " + *o.hexFile);
-    if (o.kdx) {
-        std::string tail = o.kdx->size() > 4 ? o.kdx->substr(o.kdx->size() - 3) : "";
-        for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (tail != "kdx") throw CommandFailure(2, "invalid --kdx: " + *o.kdx + " (a .kdx file)");
-    }
+    if (o.kdx && (o.kdx->size() <= 4 || !HasKdxExtension(*o.kdx)))
+        throw CommandFailure(2, "invalid --kdx: " + *o.kdx + " (a .kdx file)");
     const auto runner = [](CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts, const auto& dialog) {
         return RunDigitalParallelDialog(doc, cursor, prompts, dialog);
     };

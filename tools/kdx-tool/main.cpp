@@ -72,6 +72,15 @@ int main(int argc, char** argv) {
 
     AddDeviceCommands(app, exitCode);
 
+    // A mistyped command is named as such, not taken for a missing one.
+    if (argc > 1 && argv[1][0] != '-') {
+        try {
+            app.get_subcommand(argv[1]);
+        } catch (const CLI::OptionNotFound&) {
+            std::cerr << "kdx-tool: unknown command " << argv[1] << " (kdx-tool --help lists them)\n";
+            return 2;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {  // --help or --version: printed on stdout
