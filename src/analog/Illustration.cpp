@@ -110,9 +110,7 @@ Sketch DcSketch() {
     s.SetCurveArea(150, 300, 1000, 500);
     s.Frame(100, 150, 1000, 650);
     s.Line(150, 500, 1000, 500);
-    s.Line(575, 300, 575, 500, SketchGrey, ArrowsUpDown);
     s.Label(140, 300, "v0", SketchAlign::Right);
-    s.Label(610, 400, "v0", SketchAlign::Left);
     return s;
 }
 
