@@ -21,7 +21,8 @@ public:
             if (run.error_occurred) continue;
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
             // Named with their arguments, e.g. "BM_Poll/register:1".
-            const std::string name = run.run_name.str();
+            const auto& n = run.run_name;
+            const std::string name = n.function_name + (n.args.empty() ? "" : "/" + n.args);
             if (median || (run.run_type == Run::RT_Iteration && !best.contains(name)))
                 best[name] =
                     run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);  // seconds
