@@ -7,23 +7,11 @@
 #include <vector>
 
 #include "analog/EditForm.h"
+#include "../analog/RecordingPrompts.h"
 #include "digital/DigitalForms.h"
 #include "document/KDXDoc.h"
 
 namespace kdx::test {
-
-struct RecordingPrompts : FormPrompts {
-    std::vector<std::string> messages;
-    std::deque<bool> answers;  // empty: OK
-    void Inform(const std::string& text) override { messages.push_back(text); }
-    bool Confirm(const std::string& text) override {
-        messages.push_back(text);
-        if (answers.empty()) return true;
-        const bool a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-};
 
 inline DigitalSetup SetupOf(CKDXDoc& doc, int64_t editStart = 0) {
     DigitalSetup s;

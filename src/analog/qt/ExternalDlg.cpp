@@ -40,24 +40,11 @@ QString DroppedFile(const QMimeData* data) {
 CExternalDlg::CExternalDlg(ExternalForm& form, QWidget* parent)
     : CGeneratorDlg(form, QStringLiteral("外部データの変換"), parent), external(form) {
     const QString nameLabel = QStringLiteral("ﾌｧｲﾙ名：");
-    fileName = new QLineEdit(this);
-    fileName->setReadOnly(true);
-    fileName->setAccessibleName(nameLabel);
-    browse = new QPushButton(QStringLiteral("参照・読込"), this);
+    const FileRows rows = AddFileRows(new QLabel(nameLabel, this), nameLabel, QStringLiteral("読込み状況"));
+    fileName = rows.name;
+    browse = rows.browse;
+    progress = rows.progress;
     connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
-    AddRowWidget(new QLabel(nameLabel, this), 0);
-    AddRowWidget(fileName, 1);
-    AddRowWidget(browse, 2, 2);
-    EndRow();
-    progress = new QProgressBar(this);
-    progress->setRange(0, 100);
-    progress->setAccessibleName(QStringLiteral("読込み状況"));
-    QSizePolicy keep = progress->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    progress->setSizePolicy(keep);
-    progress->hide();
-    AddRowWidget(progress, 1, 3);
-    EndRow();
     const QString countText = QStringLiteral("ﾃﾞｰﾀ数：");
     countLabel = new QLabel(this);
     countLabel->setAccessibleName(countText);
@@ -122,13 +109,7 @@ CExternalDlg::CExternalDlg(ExternalForm& form, QWidget* parent)
         external.SetUnit(ExternalForm::Interpolation, index);
         Refresh();
     });
-    interpolationMarker = new QLabel(QStringLiteral("×"), this);
-    QPalette red = interpolationMarker->palette();
-    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    interpolationMarker->setPalette(red);
-    QSizePolicy keepMarker = interpolationMarker->sizePolicy();
-    keepMarker.setRetainSizeWhenHidden(true);
-    interpolationMarker->setSizePolicy(keepMarker);
+    interpolationMarker = MakeMarker();
     auto* interpolationName = new QLabel(interpolationLabel, this);
     interpolationName->setBuddy(interpolation);
     AddRowWidget(interpolationName, 0);

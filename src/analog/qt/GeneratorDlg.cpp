@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -30,6 +31,13 @@ constexpr QSize SketchSize(374, 230);
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QColor ColourOf(const SketchColour& c) { return QColor(c.r, c.g, c.b); }
+
+// A widget that comes and goes without the dialog's layout moving.
+void KeepPlaceWhenHidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+}
 
 }  // namespace
 
@@ -209,17 +217,41 @@ QComboBox* CFormDlg::NewUnitList(int id, const QString& accessibleName, const QS
     return list;
 }
 
-QLabel* CFormDlg::NewMarker(int id) {
+QLabel* CFormDlg::MakeMarker() {
     auto* marker = new QLabel(QStringLiteral("×"), this);
     QPalette pal = marker->palette();
     pal.setColor(QPalette::WindowText, MarkerRed);
     marker->setPalette(pal);
-    QSizePolicy policy = marker->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    marker->setSizePolicy(policy);
+    KeepPlaceWhenHidden(marker);
     marker->setVisible(false);
+    return marker;
+}
+
+QLabel* CFormDlg::NewMarker(int id) {
+    QLabel* marker = MakeMarker();
     bindings[id].marker = marker;
     return marker;
+}
+
+CFormDlg::FileRows CFormDlg::AddFileRows(QWidget* label, const QString& nameAccessible,
+                                         const QString& progressAccessible) {
+    FileRows rows;
+    rows.name = new QLineEdit(this);
+    rows.name->setReadOnly(true);
+    rows.name->setAccessibleName(nameAccessible);
+    rows.browse = new QPushButton(QStringLiteral("参照・読込"), this);
+    AddRowWidget(label, 0);
+    AddRowWidget(rows.name, 1);
+    AddRowWidget(rows.browse, 2, 2);
+    EndRow();
+    rows.progress = new QProgressBar(this);
+    rows.progress->setRange(0, 100);
+    rows.progress->setAccessibleName(progressAccessible);
+    KeepPlaceWhenHidden(rows.progress);
+    rows.progress->hide();
+    AddRowWidget(rows.progress, 1, 3);
+    EndRow();
+    return rows;
 }
 
 void CFormDlg::AddTimeRow(const QString& label, int id) { AddListRow(label, id, TimeUnitNames()); }

@@ -22,6 +22,7 @@ class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPainter;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
@@ -130,6 +131,16 @@ protected:
     QLineEdit* AddDisplayBox(int id, const QString& accessibleName, int column);
     // Any other widget in the next row's columns (its own label included).
     void AddRowWidget(QWidget* widget, int column, int columnSpan = 1);
+    // The rows of a file source: the label (or radio), the read-only name box
+    // and "参照・読込", then the progress bar, hidden but keeping its place.
+    struct FileRows {
+        QLineEdit* name = nullptr;
+        QPushButton* browse = nullptr;
+        QProgressBar* progress = nullptr;
+    };
+    FileRows AddFileRows(QWidget* label, const QString& nameAccessible, const QString& progressAccessible);
+    // A "×" marker for a control that is not a bound field, hidden at first.
+    QLabel* MakeMarker();
     void EndRow() { ++nextRow; }
     QGridLayout* Fields() const { return fields; }
     FormPrompts& Prompts();

@@ -315,23 +315,10 @@ void CDigitalTextDlg::AddSourceRows() {
     Fields()->removeWidget(edit);
     Fields()->addWidget(edit, row, 1, 1, 2);
     fileRadio = new QRadioButton(QStringLiteral("ファイル"), this);
-    fileName = new QLineEdit(this);
-    fileName->setReadOnly(true);
-    fileName->setAccessibleName(QStringLiteral("ファイル名"));
-    browse = new QPushButton(QStringLiteral("参照・読込"), this);
-    AddRowWidget(fileRadio, 0);
-    AddRowWidget(fileName, 1);
-    AddRowWidget(browse, 2, 2);
-    EndRow();
-    progress = new QProgressBar(this);
-    progress->setRange(0, 100);
-    progress->setAccessibleName(QStringLiteral("読み込みの進み具合"));
-    QSizePolicy policy = progress->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    progress->setSizePolicy(policy);
-    progress->hide();
-    AddRowWidget(progress, 1, 3);
-    EndRow();
+    const FileRows file = AddFileRows(fileRadio, QStringLiteral("ファイル名"), QStringLiteral("読み込みの進み具合"));
+    fileName = file.name;
+    browse = file.browse;
+    progress = file.progress;
     connect(directRadio, &QRadioButton::toggled, this, [this](bool on) {
         if (on) text.SetSource(DigitalSource::Direct);
         Refresh();
