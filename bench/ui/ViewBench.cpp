@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "document/KDXDoc.h"
-#include "ui/core/PlotPrimitives.h"
-#include "ui/view/KDXView.h"
+#include "ui/PlotPrimitives.h"
+#include "ui/qt/KDXView.h"
 
 namespace kdx {
 namespace {

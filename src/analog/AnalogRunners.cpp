@@ -1,8 +1,5 @@
 #include "analog/AnalogRunners.h"
 
-#include <memory>
-#include <new>
-
 #include "document/KDXDoc.h"
 
 namespace kdx {
@@ -19,13 +16,8 @@ std::optional<EditRange> RunGenerator(CKDXDoc& doc, uint32_t cursorSample, FormP
     setup.base = EditTimeBase{doc.GetTotalTime(), dt};
     setup.editStart = int64_t{cursorSample} * dt;
     setup.destination = doc.AnalogSamples();
-    std::unique_ptr<Form> form;
-    try {
-        form = std::make_unique<Form>(setup, memory);
-    } catch (const std::bad_alloc&) {
-        prompts.Inform(Form::MemoryMessage);
-        return std::nullopt;
-    }
+    const std::unique_ptr<Form> form = MakeForm<Form>(prompts, setup, memory);
+    if (!form) return std::nullopt;
     if (!dialog(*form)) return std::nullopt;
     memory = form->Params();
     EditRange range;

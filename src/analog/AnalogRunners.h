@@ -1,32 +1,20 @@
 // The document's runners of the analog generator dialogs: the samples are
 // backed up, the dialog runs on a form preset from the dialog's memory with
 // the cursor as edit start, and only after OK the memory is taken back and the
-// edit committed (undoable, counted, a new data identity). The window itself
-// is the caller's: it runs the dialog on the form and says whether it ended
-// with OK. kdx-tool drives the same forms without a window.
+// edit committed.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 #include "analog/ExternalForm.h"
 #include "analog/ManualForm.h"
 #include "analog/ShapeForms.h"
+#include "edit/EditRunner.h"
 
 namespace kdx {
 
 class CKDXDoc;
-
-// The samples an applied edit covers, [first, end); end may lie past the
-// last sample (the view cuts it).
-struct EditRange {
-    uint32_t first = 0;
-    uint32_t end = 0;
-};
-
-template <class Form>
-using FormDialog = std::function<bool(Form&)>;
 
 // Each returns the edited range after OK, nullopt after Cancel (the document
 // unchanged). When the dialog's buffers cannot be allocated the prompts show

@@ -1,11 +1,24 @@
 #include "analog/GeneratorForm.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "document/WaveformLimits.h"
 
 namespace kdx {
+
+std::string FormatStoredReal(double value) {
+    std::string text = FormatReal3(value);
+    const auto back = ParseReal(text);
+    if (back && *back == value) return text;
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    text.assign(buffer, result.ptr);
+    // The entry takes an exponent without its plus sign.
+    if (const auto plus = text.find("e+"); plus != std::string::npos) text.erase(plus + 1, 1);
+    return text;
+}
 
 GeneratorForm::GeneratorForm(const GeneratorSetup& setup, int fieldCount, bool withIllustration)
     : EditForm(setup.base, setup.editStart, fieldCount), destination(setup.destination), work(MaxSampleCount) {

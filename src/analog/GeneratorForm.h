@@ -6,12 +6,19 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "analog/AnalogShapes.h"
-#include "analog/EditForm.h"
+#include "edit/EditForm.h"
 
 namespace kdx {
+
+inline constexpr const char* PeriodLabel = "[期間] ";
+
+// Decimal text of a stored voltage or factor: three decimals when they say
+// the value exactly, otherwise the shortest text that reads back to it.
+std::string FormatStoredReal(double value);
 
 // What a generator dialog is opened with.
 struct GeneratorSetup {

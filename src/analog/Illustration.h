@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/core/PlotPrimitives.h"
+#include "ui/PlotPrimitives.h"
 
 namespace kdx {
 

@@ -13,7 +13,7 @@
 
 #include "analog/GeneratorForm.h"
 #include "document/DialogParams.h"
-#include "ui/core/PlotPrimitives.h"
+#include "ui/PlotPrimitives.h"
 
 namespace kdx {
 

@@ -17,9 +17,9 @@
 #include "device/qt/OutputSelectDlg.h"
 #include "document/KDXDoc.h"
 #include "document/WaveformLimits.h"
-#include "ui/frame/MainFrame.h"
-#include "ui/frame/UserPrompts.h"
-#include "ui/frame/core/FileCommandText.h"
+#include "frame/FileCommandText.h"
+#include "frame/qt/MainFrame.h"
+#include "frame/qt/UserPrompts.h"
 
 namespace kdx {
 

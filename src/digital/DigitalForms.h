@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "analog/EditForm.h"
 #include "digital/DigitalPatterns.h"
 #include "digital/DigitalText.h"
 #include "document/DialogParams.h"
-#include "ui/core/PlotPrimitives.h"
+#include "edit/EditForm.h"
+#include "ui/PlotPrimitives.h"
 
 namespace kdx {
 

@@ -1,8 +1,5 @@
 #include "digital/DigitalRunners.h"
 
-#include <memory>
-#include <new>
-
 #include "document/KDXDoc.h"
 
 namespace kdx {
@@ -15,17 +12,6 @@ DigitalSetup SetupOf(CKDXDoc& doc, uint32_t cursorSample) {
     setup.editStart = int64_t{cursorSample} * doc.GetSamplingTime();
     for (int ch = 0; ch < DigitalChannels; ++ch) setup.channels[ch] = doc.DigitalChannel(ch);
     return setup;
-}
-
-// Builds a form, or shows its memory message when there is no room for it.
-template <class Form, class... Args>
-std::unique_ptr<Form> MakeForm(FormPrompts& prompts, Args&&... args) {
-    try {
-        return std::make_unique<Form>(std::forward<Args>(args)...);
-    } catch (const std::bad_alloc&) {
-        prompts.Inform(Form::MemoryMessage);
-        return nullptr;
-    }
 }
 
 // The pattern dialogs' common run: all four channels backed up, committed as

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "analog/AnalogRunners.h"
 #include "digital/DigitalForms.h"
+#include "edit/EditRunner.h"
 
 namespace kdx {
 

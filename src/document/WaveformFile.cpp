@@ -485,6 +485,11 @@ bool HasKdxExtension(std::string_view path) {
     return true;
 }
 
+std::string FileNameOf(std::string_view path) {
+    const size_t sep = path.find_last_of("/\\");
+    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
 bool HasFooterForSize(uint64_t fileSize, uint32_t sampleCount) {
     return fileSize == 5120 + 12 * uint64_t{sampleCount};
 }

@@ -53,6 +53,10 @@ bool ParseWaveformBytes(std::span<const uint8_t> bytes, WaveformHeader& header, 
 // command line, drops and the import dialogs all go by it.
 bool HasKdxExtension(std::string_view path);
 
+// The part of a path after its last separator ('/' or '\\'), extension included:
+// the name a document goes by in the frame's caption and the output dialog.
+std::string FileNameOf(std::string_view path);
+
 // Whether a footer exists in a file of this size for this header's count.
 bool HasFooterForSize(uint64_t fileSize, uint32_t sampleCount);
 

@@ -20,9 +20,9 @@
 #include "analog/qt/ExternalDlg.h"
 #include "analog/qt/ManualDlg.h"
 #include "document/KDXDoc.h"
-#include "ui/frame/MainFrame.h"
-#include "ui/frame/core/CommandIds.h"
-#include "ui/view/KDXView.h"
+#include "frame/CommandIds.h"
+#include "frame/qt/MainFrame.h"
+#include "ui/qt/KDXView.h"
 #include "RecordingPrompts.h"
 #include "ScriptedPrompts.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "analog/EditForm.h"
+#include "edit/EditForm.h"
 
 namespace kdx::test {
 

@@ -2,9 +2,9 @@
 
 #include <set>
 
-#include "ui/frame/core/CommandIds.h"
-#include "ui/frame/core/CommandTable.h"
-#include "ui/frame/core/FileCommandText.h"
+#include "frame/CommandIds.h"
+#include "frame/CommandTable.h"
+#include "frame/FileCommandText.h"
 
 namespace kdx {
 namespace {

@@ -32,12 +32,12 @@
 #include "document/qt/TimeBaseRowsGroup.h"
 #include "document/qt/WaveTimeChangeDlg.h"
 #include "document/qt/WaveTimeDlg.h"
-#include "ui/frame/MainFrame.h"
-#include "ui/frame/ReadoutBar.h"
-#include "ui/frame/core/CommandIds.h"
-#include "ui/frame/core/CommandTable.h"
-#include "ui/core/TimeAxis.h"
-#include "ui/view/KDXView.h"
+#include "frame/CommandIds.h"
+#include "frame/CommandTable.h"
+#include "frame/qt/MainFrame.h"
+#include "frame/qt/ReadoutBar.h"
+#include "ui/TimeAxis.h"
+#include "ui/qt/KDXView.h"
 #include "ScriptedPrompts.h"
 
 using namespace kdx;

@@ -20,10 +20,10 @@
 #include "document/KDXDoc.h"
 #include "document/qt/WaveTimeChangeDlg.h"
 #include "document/qt/WaveTimeDlg.h"
-#include "ui/frame/MainFrame.h"
-#include "ui/frame/core/CommandIds.h"
-#include "ui/view/GetTimeDlg.h"
-#include "ui/view/KDXView.h"
+#include "frame/CommandIds.h"
+#include "frame/qt/MainFrame.h"
+#include "ui/qt/GetTimeDlg.h"
+#include "ui/qt/KDXView.h"
 
 using namespace kdx;
 

@@ -20,8 +20,8 @@
 #include "device/qt/OutputSelectDlg.h"
 #include "document/KDXDoc.h"
 #include "document/WaveformFile.h"
-#include "ui/frame/MainFrame.h"
-#include "ui/frame/core/CommandIds.h"
+#include "frame/CommandIds.h"
+#include "frame/qt/MainFrame.h"
 #include "ScriptedPrompts.h"
 #include "SimControls.h"
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "ui/frame/UserPrompts.h"
+#include "frame/qt/UserPrompts.h"
 
 namespace kdx::test {
 

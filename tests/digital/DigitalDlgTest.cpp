@@ -16,9 +16,9 @@
 #include "ScriptedPrompts.h"
 #include "app/KDXApp.h"
 #include "digital/qt/DigitalDlgs.h"
-#include "ui/frame/MainFrame.h"
-#include "ui/frame/core/CommandIds.h"
-#include "ui/view/KDXView.h"
+#include "frame/CommandIds.h"
+#include "frame/qt/MainFrame.h"
+#include "ui/qt/KDXView.h"
 
 using namespace kdx;
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "analog/EditForm.h"
 #include "../analog/RecordingPrompts.h"
 #include "digital/DigitalForms.h"
 #include "document/KDXDoc.h"
+#include "edit/EditForm.h"
 
 namespace kdx::test {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ui/core/ViewGeometry.h"
+#include "ui/ViewGeometry.h"
 
 namespace kdx {
 namespace {

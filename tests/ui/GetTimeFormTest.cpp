@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ui/core/GetTimeForm.h"
+#include "ui/GetTimeForm.h"
 
 namespace kdx {
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/core/PlotPrimitives.h"
+#include "ui/PlotPrimitives.h"
 
 namespace kdx {
 namespace {

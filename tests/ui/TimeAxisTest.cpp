@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ui/core/TimeAxis.h"
+#include "ui/TimeAxis.h"
 
 namespace kdx {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "ui/core/ViewModel.h"
+#include "ui/ViewModel.h"
 
 namespace kdx {
 namespace {

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "document/KDXDoc.h"
-#include "ui/view/GetTimeDlg.h"
-#include "ui/view/KDXView.h"
+#include "ui/qt/GetTimeDlg.h"
+#include "ui/qt/KDXView.h"
 
 using namespace kdx;
 

@@ -6,7 +6,7 @@
 #include "TimeArgument.h"
 #include "document/KDXDoc.h"
 #include "document/WaveformFile.h"
-#include "ui/core/ViewModel.h"
+#include "ui/ViewModel.h"
 
 namespace kdx::tool {
 

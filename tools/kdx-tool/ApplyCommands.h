@@ -13,7 +13,7 @@
 
 #include "FileCommands.h"
 #include "analog/AnalogRunners.h"
-#include "analog/EditForm.h"
+#include "edit/EditForm.h"
 
 namespace CLI {
 class App;

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <numbers>
 
-#include "ui/core/ViewModel.h"
+#include "ui/ViewModel.h"
 #include "TimeArgument.h"
 #include "document/KDXDoc.h"
 #include "document/TimeBaseRows.h"

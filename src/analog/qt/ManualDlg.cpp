@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "ui/view/PlotPainter.h"
+#include "ui/qt/PlotPainter.h"
 
 namespace kdx {
 

@@ -13,7 +13,7 @@
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
-#include "ui/frame/core/FileCommandText.h"
+#include "document/WaveformFile.h"
 
 namespace kdx {
 

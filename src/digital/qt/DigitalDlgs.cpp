@@ -23,7 +23,7 @@
 #include <new>
 
 #include "document/qt/AccessibleLabels.h"
-#include "ui/view/PlotPainter.h"
+#include "ui/qt/PlotPainter.h"
 
 namespace kdx {
 

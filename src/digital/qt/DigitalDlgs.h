@@ -12,9 +12,9 @@
 #include <map>
 #include <memory>
 
-#include "analog/qt/GeneratorDlg.h"
 #include "digital/DigitalForms.h"
-#include "ui/core/PlotPrimitives.h"
+#include "edit/qt/FormDlg.h"
+#include "ui/PlotPrimitives.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,0 +1,208 @@
+#include "ui/PlotPrimitives.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <cstdio>
+
+namespace kdx {
+
+int PlotColumns(const PixelRect& plot) {
+    return std::clamp(plot.right - plot.left + 1, 0, MaxPlotColumns);
+}
+
+int VoltageToY(double volts, const PixelRect& plot) {
+    double h = plot.bottom - plot.top;
+    return static_cast<int>(volts * (-0.5 * h / PlotVoltageLimit) + plot.top + 0.5 * h + 0.5);
+}
+
+namespace {
+
+// Columns that received no value repeat the level of the column before them
+// (its last value, not its whole stroke: copying the stroke would smear a
+// step's vertical join across every empty column after it), and every column
+// reaches to its left neighbour's last level, so steps join vertically.
+// Level strokes of the lanes are two rows high (level - 1 .. level).
+void JoinColumns(ColumnEnvelope& e, int n, const PixelRect& plot, int32_t emptyMin, bool lanes) {
+    const int32_t rise = lanes ? 1 : 0;
+    for (int c = 1; c < n; ++c) {
+        const int32_t prev = e.lastY[c - 1];
+        if (e.minY[c] == emptyMin) {
+            e.lastY[c] = prev;
+            e.minY[c] = prev - rise;
+            e.maxY[c] = prev;
+            // A pinned level keeps its marker along the step.
+            const uint8_t flag = e.clip[c - 1];
+            const bool pinned = (flag == ClipAbove && prev == plot.top) || (flag == ClipBelow && prev == plot.bottom);
+            e.clip[c] = !lanes && pinned ? flag : ClipNone;
+        }
+        if (prev < e.minY[c]) e.minY[c] = prev - rise;
+        if (prev > e.maxY[c]) e.maxY[c] = prev;
+    }
+}
+
+// Smallest value index whose column is at least c (count when none), found
+// from an estimate and corrected with the exact column formula, so that the
+// per-column passes below group the values exactly as the formula does.
+template <class ColumnOf>
+uint32_t FirstIndexOfColumn(int c, uint32_t count, double estimate, ColumnOf columnOf) {
+    int64_t j = std::clamp<int64_t>(static_cast<int64_t>(estimate), 0, count);
+    while (j < count && columnOf(static_cast<uint32_t>(j)) < c) ++j;
+    while (j > 0 && columnOf(static_cast<uint32_t>(j - 1)) >= c) --j;
+    return static_cast<uint32_t>(j);
+}
+
+// The clip flag of a column is set by the last value beyond the scale.
+uint8_t LastClip(const double* values, uint32_t j0, uint32_t j1) {
+    for (uint32_t j = j1; j-- > j0;) {
+        if (values[j] > PlotVoltageLimit) return ClipAbove;
+        if (values[j] < -PlotVoltageLimit) return ClipBelow;
+    }
+    return ClipNone;
+}
+
+// Lowest and highest of a run of values, with independent accumulators so the
+// comparisons of neighbouring values do not wait on each other.
+void RunMinMax(const double* v, uint32_t count, double& lo, double& hi) {
+    double lo0 = v[0], lo1 = v[0], lo2 = v[0], lo3 = v[0];
+    double hi0 = v[0], hi1 = v[0], hi2 = v[0], hi3 = v[0];
+    uint32_t j = 1;
+    for (; j + 4 <= count; j += 4) {
+        lo0 = std::min(lo0, v[j]);
+        hi0 = std::max(hi0, v[j]);
+        lo1 = std::min(lo1, v[j + 1]);
+        hi1 = std::max(hi1, v[j + 1]);
+        lo2 = std::min(lo2, v[j + 2]);
+        hi2 = std::max(hi2, v[j + 2]);
+        lo3 = std::min(lo3, v[j + 3]);
+        hi3 = std::max(hi3, v[j + 3]);
+    }
+    for (; j < count; ++j) {
+        lo0 = std::min(lo0, v[j]);
+        hi0 = std::max(hi0, v[j]);
+    }
+    lo = std::min(std::min(lo0, lo1), std::min(lo2, lo3));
+    hi = std::max(std::max(hi0, hi1), std::max(hi2, hi3));
+}
+
+// Whether a run of channel bytes holds a 1 (high) and anything else (low),
+// eight bytes at a time; stops as soon as both are found.
+void RunLevels(const uint8_t* p, uint32_t count, bool& anyHigh, bool& anyLow) {
+    constexpr uint64_t Ones = 0x0101010101010101ull;
+    constexpr uint64_t Highs = 0x8080808080808080ull;
+    anyHigh = anyLow = false;
+    uint32_t i = 0;
+    for (; i + 8 <= count && !(anyHigh && anyLow); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, sizeof word);
+        const uint64_t x = word ^ Ones;  // bytes equal to 1 become 0
+        anyHigh = anyHigh || ((x - Ones) & ~x & Highs) != 0;
+        anyLow = anyLow || x != 0;
+    }
+    for (; i < count && !(anyHigh && anyLow); ++i) {
+        if (p[i] == 1) anyHigh = true;
+        else anyLow = true;
+    }
+}
+
+double Pinned(double v) {
+    if (!(v == v)) return 0.0;  // a NaN read from a damaged file draws on the zero line
+    return std::clamp(v, -PlotVoltageLimit, PlotVoltageLimit);
+}
+
+}  // namespace
+
+// Each value j falls in column (int)(j * n / count + 0.5). Rather than
+// placing values one by one, every column takes the run of values that falls
+// in it and reduces it with a tight min/max loop.
+void BuildAnalogEnvelope(const double* values, uint32_t count, const PixelRect& plot, ColumnEnvelope& e) {
+    const int n = PlotColumns(plot);
+    const int32_t emptyMin = plot.bottom + 1000;
+    std::fill_n(e.minY.begin(), n, emptyMin);
+    std::fill_n(e.maxY.begin(), n, plot.top - 1000);
+    std::fill_n(e.lastY.begin(), n, VoltageToY(0.0, plot));
+    std::fill_n(e.clip.begin(), n, ClipNone);
+    if (n <= 0 || count == 0 || values == nullptr) return;
+
+    const double dn = n, dcount = count, valuesPerColumn = dcount / dn;
+    auto columnOf = [dn, dcount](uint32_t j) { return static_cast<int>(j * dn / dcount + 0.5); };
+    uint32_t j0 = 0;
+    for (int c = 0; c < n; ++c) {
+        const uint32_t j1 = FirstIndexOfColumn(c + 1, count, (c + 0.5) * valuesPerColumn, columnOf);
+        if (j1 > j0) {
+            double lo = 0, hi = 0;
+            RunMinMax(values + j0, j1 - j0, lo, hi);
+            if (hi > PlotVoltageLimit || lo < -PlotVoltageLimit) e.clip[c] = LastClip(values, j0, j1);
+            e.lastY[c] = VoltageToY(Pinned(values[j1 - 1]), plot);
+            // Higher voltages lie higher up: the top of the stroke is the maximum.
+            e.minY[c] = std::min(VoltageToY(Pinned(hi), plot), e.lastY[c]);
+            e.maxY[c] = std::max(VoltageToY(Pinned(lo), plot), e.lastY[c]);
+        }
+        j0 = j1;
+    }
+    JoinColumns(e, n, plot, emptyMin, false);
+}
+
+void BuildDigitalEnvelope(const uint8_t* levels, uint32_t count, const PixelRect& trace, ColumnEnvelope& e) {
+    const int n = PlotColumns(trace);
+    const int32_t emptyMin = trace.bottom + 1000;
+    const int32_t high = trace.top + 1;
+    const int32_t low = trace.bottom;
+    std::fill_n(e.minY.begin(), n, emptyMin);
+    std::fill_n(e.maxY.begin(), n, trace.top - 1000);
+    std::fill_n(e.lastY.begin(), n, low);
+    std::fill_n(e.clip.begin(), n, ClipNone);
+    if (n <= 0 || count == 0 || levels == nullptr) return;
+
+    const double perSample = static_cast<double>(n) / count, samplesPerColumn = static_cast<double>(count) / n;
+    auto columnOf = [perSample](uint32_t i) { return static_cast<int>(perSample * i + 0.5); };
+    uint32_t i0 = 0;
+    for (int c = 0; c < n; ++c) {
+        const uint32_t i1 = FirstIndexOfColumn(c + 1, count, (c + 0.5) * samplesPerColumn, columnOf);
+        if (i1 > i0) {
+            bool anyHigh = false, anyLow = false;
+            RunLevels(levels + i0, i1 - i0, anyHigh, anyLow);
+            e.lastY[c] = levels[i1 - 1] == 1 ? high : low;
+            // A level stroke is two pixels high, reaching one row above its level.
+            e.minY[c] = (anyHigh ? high : low) - 1;
+            e.maxY[c] = anyLow ? low : high;
+        }
+        i0 = i1;
+    }
+    JoinColumns(e, n, trace, emptyMin, true);
+}
+
+EnvelopeStroke StrokeAt(const ColumnEnvelope& e, const PixelRect& plot, int x, bool withMarkers) {
+    EnvelopeStroke s;
+    s.x = x;
+    int c = std::clamp(x - plot.left, 0, MaxPlotColumns - 1);
+    s.yTop = e.minY[c];
+    s.yBottom = e.maxY[c];
+    if (withMarkers) {
+        if (e.clip[c] == ClipBelow) s.markerY = plot.bottom;
+        else if (e.clip[c] == ClipAbove) s.markerY = plot.top;
+    }
+    return s;
+}
+
+double VoltageLabelLevel(int index) {
+    // From whole tenths so that the middle level is exactly zero.
+    return (10 - 2 * index) / 10.0;
+}
+
+std::array<GridLine, VoltageGridLineCount> VoltageGridLines(const PixelRect& plot) {
+    std::array<GridLine, VoltageGridLineCount> lines{};
+    for (int i = 0; i < 13; ++i) lines[i] = {VoltageToY((12 - 2 * i) / 10.0, plot), false};
+    lines[13] = {VoltageToY(1.0, plot), true};
+    lines[14] = {VoltageToY(0.0, plot), true};
+    lines[15] = {VoltageToY(-1.0, plot), true};
+    return lines;
+}
+
+std::string VoltageLabelText(double level) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, level > 0.1 ? "+%.1fV" : "%.1fV", level);
+    return buf;
+}
+
+}  // namespace kdx
