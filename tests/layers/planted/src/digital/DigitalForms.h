@@ -1,0 +1,2 @@
+// An empty stand-in: the planted include must name a file.
+#pragma once
