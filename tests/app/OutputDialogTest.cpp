@@ -288,6 +288,14 @@ private slots:
         rig.CloseByUser();
         rig.Open();
         QCOMPARE(held(), protocol == QStringLiteral("block") ? current : QStringLiteral(" #000000"));
+
+        // No code stands for a sample that is not a number: nothing is sent.
+        rig.doc.AnalogSamples()[3] = std::nan("");
+        const json before = Generator();
+        rig.Dialog()->TransferButton()->click();
+        QCOMPARE(rig.prompts.messages.takeLast(),
+                 QStringLiteral("数値でないアナログデータがあります（4 番目、60 nS）。\n\nデータ転送を中止しました。"));
+        QCOMPARE(Generator(), before);
     }
 
     void closingTakesTheSettingsAndSavingWritesThem() {
