@@ -181,7 +181,8 @@ LinkStatus CheckHeld(const OpenedGenerator& generator, const CKDXDoc& doc, std::
     OutputSettings held;
     DeviceWaveformInfo heldWaveform;
     LinkStatus status = ReadDeviceStatus(generator.handle, generator.useRegisterProtocol, state);
-    if (status == LINK_OK) status = ReadDeviceSettings(generator.handle, generator.useRegisterProtocol, held, &heldWaveform);
+    if (status == LINK_OK)
+        status = ReadDeviceSettings(generator.handle, generator.useRegisterProtocol, held, &heldWaveform);
     if (status != LINK_OK) {
         problem = "the generator could not be read back: " + DescribeLinkStatus(status);
         return status;
