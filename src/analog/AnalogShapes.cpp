@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <functional>
 #include <limits>
 
 #include "document/WaveformLimits.h"
@@ -47,21 +48,31 @@ void Clear(double* buffer, uint32_t n) { std::fill(buffer, buffer + n, 0.0); }
 
 }  // namespace
 
-void applyOperation(double* destination, const double* source, uint32_t count, GeneratorOperation operation) {
+namespace {
+
+// Checks every destination[i] = f(destination[i], source[i]) before writing any.
+template <class Combine>
+bool CombineFinite(double* destination, const double* source, uint32_t count, Combine f) {
+    bool finite = true;
+    for (uint32_t i = 0; i < count; ++i) finite &= std::isfinite(f(destination[i], source[i]));
+    if (!finite) return false;
+    for (uint32_t i = 0; i < count; ++i) destination[i] = f(destination[i], source[i]);
+    return true;
+}
+
+}  // namespace
+
+bool applyOperation(double* destination, const double* source, uint32_t count, GeneratorOperation operation) {
     switch (operation) {
     case GeneratorOperation::Replace:
+        if (!std::all_of(source, source + count, [](double v) { return std::isfinite(v); })) return false;
         std::copy(source, source + count, destination);
-        break;
-    case GeneratorOperation::Add:
-        for (uint32_t i = 0; i < count; ++i) destination[i] = destination[i] + source[i];
-        break;
-    case GeneratorOperation::Subtract:
-        for (uint32_t i = 0; i < count; ++i) destination[i] = destination[i] - source[i];
-        break;
-    case GeneratorOperation::Multiply:
-        for (uint32_t i = 0; i < count; ++i) destination[i] = destination[i] * source[i];
-        break;
+        return true;
+    case GeneratorOperation::Add: return CombineFinite(destination, source, count, std::plus<>());
+    case GeneratorOperation::Subtract: return CombineFinite(destination, source, count, std::minus<>());
+    case GeneratorOperation::Multiply: return CombineFinite(destination, source, count, std::multiplies<>());
     }
+    return true;
 }
 
 bool computeSine(double* buffer, uint64_t totalNs, int64_t samplingNs, int64_t, int64_t period, int64_t t1,

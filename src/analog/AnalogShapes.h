@@ -14,8 +14,11 @@ namespace kdx {
 
 enum class GeneratorOperation : int32_t { Replace = 0, Add = 1, Subtract = 2, Multiply = 3 };
 
-// destination[i] op= source[i] for i < count; an unknown operation changes nothing.
-void applyOperation(double* destination, const double* source, uint32_t count, GeneratorOperation operation);
+// destination[i] op= source[i] for i < count; an unknown operation changes
+// nothing. A combination that is not a finite number anywhere (a sum beyond
+// the double range) writes nothing and returns false: such a sample could be
+// neither shown nor sent to a generator.
+bool applyOperation(double* destination, const double* source, uint32_t count, GeneratorOperation operation);
 
 // The sine's 2 pi, as the shapes have always used it.
 inline constexpr double TwoPi = 6.283185307179586;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <system_error>
@@ -90,7 +92,7 @@ TextDataParser::TextDataParser(double* v, uint32_t cap) : values(v), capacity(ca
 
 bool TextDataParser::Store(const char* token, size_t length) {
     double v = 0.0;
-    if (!ConvertDataToken(token, length, v)) {
+    if (length > MaxTokenLength || !ConvertDataToken(token, length, v)) {
         state = State::Invalid;
         return false;
     }
@@ -106,6 +108,10 @@ bool TextDataParser::Feed(const char* data, size_t size) {
     if (!carry.empty()) {
         const char* q = p;
         while (q < end && ClassOf(*q) == TokenByte) ++q;
+        if (carry.size() + static_cast<size_t>(q - p) > MaxTokenLength) {
+            state = State::Invalid;
+            return false;
+        }
         carry.append(p, q);
         p = q;
         if (p == end) return true;
@@ -137,6 +143,10 @@ bool TextDataParser::Feed(const char* data, size_t size) {
         const char* q = p + 1;
         while (q < end && ClassOf(*q) == TokenByte) ++q;
         if (q == end) {
+            if (static_cast<size_t>(q - p) > MaxTokenLength) {
+                state = State::Invalid;
+                return false;
+            }
             carry.assign(p, q);
             return true;
         }
@@ -158,23 +168,19 @@ void TextDataParser::Finish() {
 
 TextDataResult ReadTextDataFile(const std::filesystem::path& path, double* values, const ProgressFn& progress) {
     TextDataResult result;
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        result.message = MsgFileOpenError;
+    const auto fail = [&result](const char* message, std::string reason) {
+        result.message = message;
+        result.reason = std::move(reason);
         return result;
-    }
+    };
+    if (std::string problem = NotARegularFile(path); !problem.empty()) return fail(MsgFileOpenError, problem);
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        result.message = MsgFileOpenError;
-        return result;
-    }
+    if (!in) return fail(MsgFileOpenError, errno != 0 ? std::strerror(errno) : "");
     in.seekg(0, std::ios::end);
     const std::streamoff end = in.tellg();
     in.seekg(0, std::ios::beg);
-    if (end < 0 || !in) {
-        result.message = MsgFileReadError;
-        return result;
-    }
+    if (end < 0 || !in) return fail(MsgFileReadError, "its length cannot be learnt");
     const auto size = static_cast<uint64_t>(end);
 
     constexpr size_t Window = size_t{1} << 20;
@@ -186,11 +192,10 @@ TextDataResult ReadTextDataFile(const std::filesystem::path& path, double* value
     bool reading = true;
     while (reading && position < size) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(Window, size - position));
+        errno = 0;
         in.read(window.data(), static_cast<std::streamsize>(want));
-        if (static_cast<size_t>(in.gcount()) != want) {
-            result.message = MsgFileReadError;  // failed, or the file shrank
-            return result;
-        }
+        if (static_cast<size_t>(in.gcount()) != want)  // failed, or the file shrank
+            return fail(MsgFileReadError, errno != 0 ? std::strerror(errno) : "the file changed while it was read");
         // The window is fed in pieces that end where the percentage next
         // changes, so the progress is exact without a test per byte.
         size_t done = 0;
@@ -212,13 +217,11 @@ TextDataResult ReadTextDataFile(const std::filesystem::path& path, double* value
     }
     // A file that grew after it was measured was being written meanwhile:
     // its end may have cut a number in two.
-    if (reading && in.peek() != std::char_traits<char>::eof()) {
-        result.message = MsgFileReadError;
-        return result;
-    }
+    if (reading && in.peek() != std::char_traits<char>::eof())
+        return fail(MsgFileReadError, "the file changed while it was read");
     parser.Finish();
     switch (parser.GetState()) {
-    case TextDataParser::State::Invalid: result.message = MsgExternalInvalidData; return result;
+    case TextDataParser::State::Invalid: return fail(MsgExternalInvalidData, "");
     case TextDataParser::State::Exceeded: result.message = MsgExternalTooMany; break;
     default: break;
     }

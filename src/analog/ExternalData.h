@@ -24,8 +24,12 @@ inline constexpr const char* MsgConversionError = "変換エラーです。";
 // the separators end it; any other byte stops the reading as invalid. A token
 // is a decimal number as the C library reads it, with "D" taken for "E"
 // (1.5D3 is 1500); it must be read whole and must not overflow to infinity.
+// A token longer than MaxTokenLength is no number anyone wrote: it is invalid
+// as soon as it grows past that, whatever follows.
 class TextDataParser {
 public:
+    static constexpr size_t MaxTokenLength = 400;
+
     enum class State {
         Reading,   // more may follow
         Full,      // capacity values stored; only separators may follow
@@ -66,14 +70,16 @@ struct TextDataResult {
     bool loaded = false;
     uint32_t count = 0;
     std::string message;
+    std::string reason;  // what the message cannot say: the system's reason, or the fault in the data
 };
 
 // Called with the percentage of the file read whenever it changes.
 using ProgressFn = std::function<void(int percent)>;
 
-// Reads a text file of numbers into values (room for MaxSampleCount). The
-// file is read in 1 MiB windows; a file that turns out shorter or longer than
-// it was when opened has changed while being read, which is a read error.
+// Reads a text file of numbers into values (room for MaxSampleCount). Only a
+// regular file is opened. The file is read in 1 MiB windows; a file that turns
+// out shorter or longer than it was when opened has changed while being read,
+// which is a read error.
 TextDataResult ReadTextDataFile(const std::filesystem::path& path, double* values, const ProgressFn& progress = {});
 
 // Which reader a file name calls for: none for names of three characters or

@@ -35,6 +35,7 @@ std::string ExternalForm::Load(const std::string& path, const ProgressFn& progre
     loaded = false;
     count = 0;
     fileName.clear();
+    loadReason.clear();
     minValue = maxValue = 0.0;
     ++loadGeneration;
     SetPreviewResult(false);
@@ -44,6 +45,7 @@ std::string ExternalForm::Load(const std::string& path, const ProgressFn& progre
     case ExternalFileKind::Text: {
         const TextDataResult r = ReadTextDataFile(PathOf(path), samples.analog.data(), progress);
         message = r.message;
+        loadReason = r.reason;
         loaded = r.loaded;
         count = r.count;
         break;
@@ -51,7 +53,9 @@ std::string ExternalForm::Load(const std::string& path, const ProgressFn& progre
     case ExternalFileKind::Waveform: {
         WaveformHeader header;
         DialogMemories params;
-        if (!ReadWaveformFile(PathOf(path), header, ArraysOf(samples), params, FileFormatVersion, message)) break;
+        if (!ReadWaveformFile(PathOf(path), header, ArraysOf(samples), params, FileFormatVersion, message,
+                              &loadReason))
+            break;
         message.clear();  // the reader's success text is not shown
         loaded = true;
         count = header.sampleCount;

@@ -35,6 +35,9 @@ public:
     // or fewer). Returns the message to show, empty when there is none.
     // progress sees the percentage while a text file is read.
     std::string Load(const std::string& path, const ProgressFn& progress = {});
+    // What the last load's message cannot say: the system's reason for a
+    // failed open or read ("Permission denied"), or the fault in a waveform file.
+    const std::string& LoadReason() const { return loadReason; }
 
     void SetStartMode(int mode);
     int GetStartMode() const { return startMode; }
@@ -79,7 +82,7 @@ private:
 
     SampleBuffers samples;  // the loaded data is the analog array
     std::vector<double> preview;
-    std::string fileName;
+    std::string fileName, loadReason;
     bool loaded = false;
     uint32_t count = 0;
     double minValue = 0.0, maxValue = 0.0;

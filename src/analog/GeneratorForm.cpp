@@ -66,8 +66,10 @@ bool GeneratorForm::Apply(GeneratorOperation operation, FormPrompts& prompts) {
     if (!OperationsEnabled()) return false;
     const auto stretch = PlanStretch(createdPeriod, prompts);
     if (!stretch) return false;
-    applyOperation(destination + stretch->first, work.data(), stretch->count, operation);
-    return true;
+    // A combined sample that is not a number is refused as a shape's own is.
+    if (applyOperation(destination + stretch->first, work.data(), stretch->count, operation)) return true;
+    prompts.Inform(CreateFailureMessage());
+    return false;
 }
 
 }  // namespace kdx

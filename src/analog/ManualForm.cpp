@@ -1,6 +1,7 @@
 #include "analog/ManualForm.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "document/WaveformLimits.h"
 
@@ -124,31 +125,36 @@ bool ManualForm::ExecuteEnabled() const {
     return id >= 0 && valid[id];
 }
 
-bool ManualForm::Execute() {
+bool ManualForm::Execute(FormPrompts& prompts) {
     if (!ExecuteEnabled()) return false;
     double* x = work.data();
     const uint32_t c = copied;
+    // Every result is checked before any is written: a calculation that
+    // would leave a sample that is not a finite number changes nothing.
+    const auto transform = [&](auto f) {
+        bool finite = true;
+        for (uint32_t i = 0; i < c; ++i) finite &= std::isfinite(f(x[i]));
+        if (finite)
+            for (uint32_t i = 0; i < c; ++i) x[i] = f(x[i]);
+        return finite;
+    };
+    bool done = true;
     switch (modification) {
-    case Amplify:
-        for (uint32_t i = 0; i < c; ++i) x[i] *= values[Gain];
-        break;
-    case LevelShift:
-        for (uint32_t i = 0; i < c; ++i) x[i] += values[Shift];
-        break;
+    case Amplify: done = transform([g = values[Gain]](double v) { return v * g; }); break;
+    case LevelShift: done = transform([s = values[Shift]](double v) { return v + s; }); break;
     case DcRemoval: {
         double sum = 0.0;
         for (uint32_t i = 0; i < c; ++i) sum += x[i];
-        const double mean = sum / c;
-        for (uint32_t i = 0; i < c; ++i) x[i] -= mean;
+        done = transform([mean = sum / c](double v) { return v - mean; });
         break;
     }
-    case UpperLimit:
-        for (uint32_t i = 0; i < c; ++i) x[i] = x[i] > values[Upper] ? values[Upper] : x[i];
-        break;
-    case LowerLimit:
-        for (uint32_t i = 0; i < c; ++i) x[i] = x[i] < values[Lower] ? values[Lower] : x[i];
-        break;
+    case UpperLimit: done = transform([u = values[Upper]](double v) { return v > u ? u : v; }); break;
+    case LowerLimit: done = transform([l = values[Lower]](double v) { return v < l ? l : v; }); break;
     default: break;
+    }
+    if (!done) {
+        prompts.Inform(MsgInvalidParameters);
+        return false;
     }
     ++workGeneration;
     modification = NoChoice;
@@ -190,8 +196,9 @@ bool ManualForm::Apply(GeneratorOperation operation, FormPrompts& prompts) {
     if (!OperationsEnabled()) return false;
     const auto stretch = PlanStretch(copyPeriod, prompts);
     if (!stretch) return false;
-    applyOperation(samples + stretch->first, work.data(), std::min(stretch->count, copied), operation);
-    return true;
+    if (applyOperation(samples + stretch->first, work.data(), std::min(stretch->count, copied), operation)) return true;
+    prompts.Inform(MsgInvalidParameters);
+    return false;
 }
 
 ManualParams ManualForm::Params() const {

@@ -47,7 +47,9 @@ public:
     int GetModification() const { return modification; }
     bool ExecuteEnabled() const;
     // "修正実行": the chosen calculation on the copy; the choice is cleared after.
-    bool Execute();
+    // A result that is not a finite number anywhere is refused with the
+    // invalid-parameters message and the copy stays as it was.
+    bool Execute(FormPrompts& prompts);
 
     // Mouse strokes. A point counts when it lies in the preview's plot
     // widened by 16 pixels on the left, top and bottom and 17 on the right.

@@ -134,6 +134,27 @@ void InstallDeviceApi(const D2xxApi& api) {
     state.lastError = {};
 }
 
+std::string DescribeLinkStatus(LinkStatus status) {
+    const char* words = nullptr;
+    switch (status) {
+    case LINK_OK: words = "success"; break;
+    case FT_DEVICE_NOT_FOUND:
+    case FT_DEVICE_NOT_OPENED: words = "no generator was found"; break;
+    case FT_INVALID_HANDLE:
+    case FT_IO_ERROR:
+    case FT_FAILED_TO_WRITE_DEVICE: words = "the generator did not answer"; break;
+    case FT_EEPROM_READ_FAILED:
+    case FT_EEPROM_NOT_PRESENT:
+    case FT_EEPROM_NOT_PROGRAMMED:
+    case LINK_USER_AREA_INVALID: words = "the generator's user area is invalid"; break;
+    case LINK_NO_TRANSFER:
+    case LINK_TRANSFER_ERROR: words = "transfer error"; break;
+    case LINK_DEVICE_REFUSED: words = "the generator refused"; break;
+    default: words = "the D2XX library failed"; break;
+    }
+    return std::string(words) + " (link status " + std::to_string(status) + ")";
+}
+
 LinkStatus ListGenerators(char* const* serialBuffers, int& outCount) {
     outCount = 0;
     const D2xxApi* api = Api();

@@ -72,6 +72,10 @@ std::string DescribeLibraryLoadError(const LibraryLoadError& error);
 // is released first. Undone by FreeDeviceLibrary.
 void InstallDeviceApi(const D2xxApi& api);
 
+// A status in plain words for a user, with its number: "no generator was
+// found (link status 2)".
+std::string DescribeLinkStatus(LinkStatus status);
+
 // Lists attached generators. serialBuffers is a list of writable
 // SerialBufferSize-byte buffers ended by a null entry; each generator found
 // fills the next buffer with its USB serial number. outCount receives the

@@ -208,6 +208,14 @@ void BuildSampleWords(const Calibration& calibration, bool useRegisterProtocol, 
     }
 }
 
+uint32_t FirstNotANumber(ConstSampleArrays samples, uint32_t sampleCount) {
+    const uint32_t count = sampleCount < MaxSampleCount ? sampleCount : MaxSampleCount;
+    const double* analog = samples.analog;
+    for (uint32_t i = 0; i < count; ++i)
+        if (std::isnan(analog[i])) return i;
+    return sampleCount;
+}
+
 // ---- Register protocol ----
 
 RegisterFrame BuildRegisterWrite(uint8_t reg, uint16_t value) {

@@ -59,6 +59,10 @@ inline constexpr uint32_t SampleWordBufferSize = MaxSampleCount * 2;  // 524288 
 // block layout: CH3..CH0 << 12 | code. sampleCount is capped at MaxSampleCount.
 void BuildSampleWords(const Calibration& calibration, bool useRegisterProtocol, ConstSampleArrays samples,
                       uint32_t sampleCount, uint8_t* words);
+// The first of sampleCount analog values that is not a number, or sampleCount
+// when none is. No code stands for such a value (an infinity clamps as any
+// value out of range does), so a waveform holding one is not sent.
+uint32_t FirstNotANumber(ConstSampleArrays samples, uint32_t sampleCount);
 
 // ---- What the generator reports ----
 
@@ -74,6 +78,7 @@ struct DeviceWaveformInfo {
     int32_t dataId = 0;
     uint32_t sampleCount = 0;
     uint32_t samplingStep = 0;
+    friend bool operator==(const DeviceWaveformInfo&, const DeviceWaveformInfo&) = default;
 };
 
 // ---- Register protocol ----

@@ -176,8 +176,9 @@ void OutputPanel::Poll() {
     }
     DeviceStatus state;
     OutputSettings read;
+    DeviceWaveformInfo reported;
     LinkStatus status = ReadDeviceStatus(handle, useRegisterProtocol, state);
-    if (status == LINK_OK) status = ReadDeviceSettings(handle, useRegisterProtocol, read);
+    if (status == LINK_OK) status = ReadDeviceSettings(handle, useRegisterProtocol, read, &reported);
     if (status != LINK_OK) {
         ShowNotConnected();
         ReleaseGenerator();
@@ -189,6 +190,9 @@ void OutputPanel::Poll() {
     ApplyButtons(view.buttons);
     version = state.version;
     ShowState(view.state, version);
+    if (!state.dataLoaded) sent.reset();  // whatever was sent is gone
+    ShowHeld(JudgeHeldWaveform(hasWaveform && state.dataLoaded, CurrentWaveform(), sent,
+                               useRegisterProtocol ? std::nullopt : std::optional(reported)));
 
     const bool settingsChanged = !(read == deviceSettings);
     deviceSettings = read;
@@ -214,6 +218,19 @@ void OutputPanel::ShowNotConnected() {
         RefreshMarks();
     }
     ShowState(DisplayState::NotConnected, 0);
+    // A generator found again may be another one, or have lost its data.
+    sent.reset();
+    ShowHeld(HeldWaveform::Unknown);
+}
+
+void OutputPanel::ShowHeld(HeldWaveform held) {
+    if (held == display.held) return;
+    display.held = held;
+    changed = true;
+}
+
+DeviceWaveformInfo OutputPanel::CurrentWaveform() const {
+    return {doc.GetDataId(), doc.GetSampleCount(), doc.GetSamplingStep()};
 }
 
 void OutputPanel::ShowState(DisplayState state, uint8_t shownVersion) {
@@ -306,10 +323,15 @@ void OutputPanel::TransferData() {
         host.ShowMessage(MsgRepeatCountInvalid);
         return;
     }
-    BeginAction(DisplayState::Transferring);
     // The time base is read now: an undone time-base change may have altered
     // it since the panel opened.
     const uint32_t count = doc.GetSampleCount();
+    if (const uint32_t bad = FirstNotANumber(doc.GetSampleArrays(), count); bad < count) {
+        Present();
+        host.ShowMessage(NotANumberMessage(bad, doc.GetSamplingTime()));
+        return;
+    }
+    BeginAction(DisplayState::Transferring);
     Calibration calibration;
     LinkStatus status = generatorOpen ? ReadCalibration(handle, calibration)
                                       : static_cast<LinkStatus>(d2xx::FT_DEVICE_NOT_OPENED);
@@ -318,6 +340,7 @@ void OutputPanel::TransferData() {
         status = WriteWaveform(handle, useRegisterProtocol, settings, count, doc.GetSamplingStep(), doc.GetDataId(),
                                calibration, words.data());
     }
+    if (status == LINK_OK) sent = CurrentWaveform();
     EndAction(status, MsgDataSetFailed);
 }
 

@@ -92,6 +92,7 @@ struct OutputPanelDisplay {
     int8_t lockedPulseWidth = -1;
     std::string statusText;
     std::string versionText;
+    HeldWaveform held = HeldWaveform::Unknown;  // shown beside the status
     PanelButtons buttons;
 
     OutputPanelDisplay() { marks.fill(-1); }
@@ -155,6 +156,8 @@ private:
     void ShowState(DisplayState state, uint8_t shownVersion);
     void ApplyButtons(const PanelButtons& buttons);
     void InvalidateDeviceSettings();
+    void ShowHeld(HeldWaveform held);
+    DeviceWaveformInfo CurrentWaveform() const;
     void RefreshMarks();
     void RefreshEnabling();
     bool ReadDialogSettings();
@@ -181,6 +184,7 @@ private:
 
     OutputSettings deviceSettings;
     bool deviceSettingsValid = false;
+    std::optional<DeviceWaveformInfo> sent;  // what the last transfer wrote, while the generator keeps it
 
     OutputPanelDisplay display;
     std::optional<std::pair<DisplayState, uint8_t>> shownState;  // what the status texts were made from

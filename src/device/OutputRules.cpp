@@ -16,6 +16,48 @@ std::string UsbSerialFromUserSerial(std::string_view userSerial) {
     return serial;
 }
 
+std::vector<std::string> HeldDifferences(const OutputSettings& written, const OutputSettings& held,
+                                         const DeviceWaveformInfo* writtenWaveform,
+                                         const DeviceWaveformInfo* heldWaveform) {
+    std::vector<std::string> fields;
+    if (writtenWaveform != nullptr && heldWaveform != nullptr) {
+        if (writtenWaveform->dataId != heldWaveform->dataId) fields.emplace_back("dataId");
+        if (writtenWaveform->sampleCount != heldWaveform->sampleCount) fields.emplace_back("sampleCount");
+        if (writtenWaveform->samplingStep != heldWaveform->samplingStep) fields.emplace_back("samplingStep");
+    }
+    for (int i = 0; i < 8; ++i)
+        if (OutputByteField(written, i) != OutputByteField(held, i)) fields.emplace_back(OutputByteFieldNames[i]);
+    if (written.repeatCount != held.repeatCount) fields.emplace_back("repeatCount");
+    if (written.retrigger != held.retrigger) fields.emplace_back("retrigger");
+    return fields;
+}
+
+const char* HeldWaveformText(HeldWaveform held) {
+    switch (held) {
+    case HeldWaveform::Current: return "現在の波形を保持";
+    case HeldWaveform::Earlier: return "以前の波形を保持";
+    case HeldWaveform::Other: return "別の波形を保持";
+    default: return "";
+    }
+}
+
+HeldWaveform JudgeHeldWaveform(bool dataLoaded, const DeviceWaveformInfo& current,
+                               const std::optional<DeviceWaveformInfo>& sent,
+                               const std::optional<DeviceWaveformInfo>& reported) {
+    if (!dataLoaded) return HeldWaveform::Unknown;
+    // The generator's own report, where it gives one, outweighs the memory of
+    // a transfer: another program may have written it since.
+    const std::optional<DeviceWaveformInfo>& held = reported ? reported : sent;
+    if (!held) return HeldWaveform::Unknown;
+    if (*held == current) return HeldWaveform::Current;
+    return sent && *held == *sent ? HeldWaveform::Earlier : HeldWaveform::Other;
+}
+
+std::string NotANumberMessage(uint32_t index, int64_t samplingNs) {
+    return "数値でないアナログデータがあります（" + FormatUnsigned(uint64_t{index} + 1) + " 番目、" +
+           FormatTimeAutoWithUnit(int64_t{index} * samplingNs) + "）。\n\nデータ転送を中止しました。";
+}
+
 bool ReadRepeatCountText(std::string_view text, uint8_t outputMode, int32_t& repeatCount) {
     if (outputMode != 1) {
         return true;

@@ -4,9 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include <vector>
+
+#include "device/DeviceProtocol.h"
 #include "document/OutputSettings.h"
 
 namespace kdx {
@@ -53,6 +57,32 @@ PollView DerivePollView(bool running, bool dataLoaded, uint8_t startStopControl,
                         bool hasWaveform);
 
 const char* StartLabelText(bool startLabel);
+
+// The fields in which what a generator holds differs from what was written to
+// it, by their names: the settings in both protocols, and when both waveform
+// descriptions are given (the block protocol) the identity, sample count and
+// sampling step. Empty when it holds what was written.
+std::vector<std::string> HeldDifferences(const OutputSettings& written, const OutputSettings& held,
+                                         const DeviceWaveformInfo* writtenWaveform = nullptr,
+                                         const DeviceWaveformInfo* heldWaveform = nullptr);
+
+// What the generator holds of the document's waveform, as far as can be told:
+// nothing known (not connected, no data, or a register-protocol generator this
+// panel has not written), the current waveform, an earlier version of it
+// (the document was edited since it was sent), or another waveform (the
+// identity, count or step the block protocol reports belong to neither).
+enum class HeldWaveform { Unknown, Current, Earlier, Other };
+// What the panel shows next to the status; empty for Unknown.
+const char* HeldWaveformText(HeldWaveform held);
+// current: the document's waveform now; sent: what this panel last wrote, if
+// anything; reported: what a block-protocol generator says it holds.
+HeldWaveform JudgeHeldWaveform(bool dataLoaded, const DeviceWaveformInfo& current,
+                               const std::optional<DeviceWaveformInfo>& sent,
+                               const std::optional<DeviceWaveformInfo>& reported);
+
+// The refusal of a waveform holding an analog value that is not a number,
+// naming the first such sample by its number (counted from 1) and time.
+std::string NotANumberMessage(uint32_t index, int64_t samplingNs);
 
 inline constexpr const char* TextStart = "スタート";
 inline constexpr const char* TextStop = "ストップ";

@@ -219,6 +219,7 @@ std::optional<int64_t> DigitalTextForm::LabelPeriod() const {
 }
 
 bool DigitalTextForm::TakeFileValues(const DigitalReadResult& result, FormPrompts& prompts) {
+    loadReason = result.reason;
     if (!result.Message().empty()) prompts.Inform(result.Message());
     if (!result.Taken()) return false;
     std::swap(fileValues, scratch);
@@ -384,7 +385,7 @@ bool DigitalParallelForm::ImportWaveform(const std::string& path, FormPrompts& p
     DialogMemories params;
     std::string message;
     if (!ReadWaveformFile(std::filesystem::path(path), header, ArraysOf(*buffers), params, FileFormatVersion,
-                          message)) {
+                          message, &MutableLoadReason())) {
         prompts.Inform(message);
         return false;
     }

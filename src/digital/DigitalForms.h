@@ -140,6 +140,9 @@ public:
     // success its values replace the loaded ones; a rejected file leaves them
     // as they were. Messages go to prompts. True when values were taken.
     virtual bool LoadFile(const std::string& path, FormPrompts& prompts, const ReadProgress& progress = {});
+    // Why the last file could not be opened or read, as the system says (or
+    // the fault a waveform file was refused for); empty when it was read.
+    const std::string& LoadReason() const { return loadReason; }
     bool Create(FormPrompts& prompts);
 
 protected:
@@ -152,6 +155,7 @@ protected:
     virtual void Build(uint32_t h) = 0;
     bool TakeFileValues(const DigitalReadResult& result, FormPrompts& prompts);
     void SetFileName(std::string name) { fileName = std::move(name); }
+    std::string& MutableLoadReason() { return loadReason; }
     const uint8_t* FileValues() const { return fileValues.data(); }
     uint8_t* Scratch() { return scratch.data(); }
     void CheckFields() override;
@@ -165,7 +169,7 @@ private:
     std::vector<uint8_t> fileValues;
     std::vector<uint8_t> scratch;
     uint32_t fileCount = 0;
-    std::string fileName;
+    std::string fileName, loadReason;
     uint64_t valueCount = 0;
     int64_t interval = 0, period = 0;
     bool intervalValid = false, sourceValid = false, periodValid = false;

@@ -1,6 +1,7 @@
 #include "digital/DigitalText.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -160,22 +161,23 @@ DigitalReadResult ParseDigitalText(std::span<const uint8_t> bytes, DigitalTextKi
 DigitalReadResult ReadDigitalTextFile(const std::filesystem::path& path, DigitalTextKind kind, uint8_t* out,
                                       const ReadProgress& progress) {
     DigitalReadResult failed;
-    std::error_code ec;
-    // Only a regular file (or a link to one) is opened: a directory or a
-    // device would open but never read as text.
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    failed.reason = NotARegularFile(path);
+    if (!failed.reason.empty()) {
         failed.status = DigitalReadStatus::OpenError;
         return failed;
     }
+    errno = 0;
     std::FILE* file = std::fopen(path.string().c_str(), "rb");
     if (file == nullptr) {
         failed.status = DigitalReadStatus::OpenError;
+        failed.reason = errno != 0 ? std::strerror(errno) : "";
         return failed;
     }
     // The length for the progress, from the open file itself.
     long length = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
     if (std::fseek(file, 0, SEEK_SET) != 0) {
+        failed.reason = std::strerror(errno);
         std::fclose(file);
         failed.status = DigitalReadStatus::ReadError;
         return failed;
@@ -190,9 +192,11 @@ DigitalReadResult ReadDigitalTextFile(const std::filesystem::path& path, Digital
         more = parser.Feed(chunk.get(), got);
     }
     const bool readError = more && std::ferror(file) != 0;
+    const int error = errno;
     std::fclose(file);
     if (readError) {
         failed.status = DigitalReadStatus::ReadError;
+        failed.reason = std::strerror(error);
         return failed;
     }
     return parser.Finish();

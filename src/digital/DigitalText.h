@@ -29,6 +29,7 @@ enum class DigitalReadStatus {
 struct DigitalReadResult {
     DigitalReadStatus status = DigitalReadStatus::Ok;
     uint32_t count = 0;  // values stored (only meaningful when Taken())
+    std::string reason;  // why a file could not be opened or read, as the system says
     // The values may be used: Ok, or TooMany after its message.
     bool Taken() const { return status == DigitalReadStatus::Ok || status == DigitalReadStatus::TooMany; }
     // The dialog's message; empty for Ok.

@@ -203,7 +203,7 @@ bool CKDXDoc::ChangeTimeBase(int64_t samplingTimeNs, int64_t count) {
     undoKind = UndoKindTimeBase;
     undoAvailable = true;
     dataModified = true;
-    dataId = NewRandomValue();
+    RenewDataId(true);
     NoticeOutOfRange();
     return true;
 }
@@ -216,7 +216,7 @@ void CKDXDoc::CommitAnalogEdit() {
     undoKind = UndoKindAnalog;
     undoAvailable = true;
     dataModified = true;
-    dataId = NewRandomValue();
+    RenewDataId(true);
     NoticeOutOfRange();
 }
 
@@ -241,6 +241,14 @@ void CKDXDoc::CommitDigitalEdit(int32_t kind, bool makeUndoable) {
         undoKind = kind;
     }
     dataModified = true;
+    RenewDataId(makeUndoable);
+}
+
+void CKDXDoc::RenewDataId(bool undoable) {
+    // The undo step brings back the samples the old identity named, so it
+    // brings back that identity too; an edit that cannot be undone leaves the
+    // older step's samples no longer what any identity named.
+    undoDataId = undoable ? std::optional<int32_t>(dataId) : std::nullopt;
     dataId = NewRandomValue();
 }
 
@@ -267,6 +275,8 @@ UndoResult CKDXDoc::Undo() {
     // which must count as a change, or closing would drop the undone state.
     dataModified = editCount != savedEditCount;
     undoAvailable = false;
+    dataId = undoDataId.value_or(NewRandomValue());
+    undoDataId.reset();
     return {true, undoKind};
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -138,6 +139,7 @@ private:
     void ApplySyncRule();
     void ResetMemories();
     void NoticeOutOfRange();
+    void RenewDataId(bool undoable);
     static bool ValidChannel(int ch) { return ch >= 0 && ch < DigitalChannelCount; }
 
     bool hasWaveform = false;
@@ -147,6 +149,7 @@ private:
     uint32_t samplingStep = 0;
     uint32_t timeUnitNs = BaseClockNs;
     int32_t dataId = 0;
+    std::optional<int32_t> undoDataId;  // the identity the undo step's samples had
     int32_t documentId = 0;
     std::vector<double> analogSamples;
     std::array<std::vector<uint8_t>, DigitalChannelCount> digitalSamples;

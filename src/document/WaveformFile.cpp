@@ -14,6 +14,7 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -426,6 +427,20 @@ bool FlushToDisk(std::FILE* f) {
 #endif
 }
 
+// A replaced file keeps its owner and group where the process may give them
+// away (the superuser); anyone else's save makes the file theirs, as any new
+// file is.
+void KeepOwner(const fs::path& old, const fs::path& file) {
+#if !defined(_WIN32)
+    struct stat st {};
+    if (::stat(old.c_str(), &st) != 0 || (st.st_uid == ::geteuid() && st.st_gid == ::getegid())) return;
+    [[maybe_unused]] const int refused = ::chown(file.c_str(), st.st_uid, st.st_gid);
+#else
+    (void)old;
+    (void)file;
+#endif
+}
+
 bool WriteAll(std::FILE* f, const void* data, size_t n) { return n == 0 || std::fwrite(data, 1, n, f) == n; }
 
 bool WriteAnalog(std::FILE* f, const double* analog, size_t n) {
@@ -473,6 +488,15 @@ std::optional<fs::path> ResolveTarget(const fs::path& path) {
 }
 
 }  // namespace
+
+std::string NotARegularFile(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) return ec ? ec.message() : std::strerror(ENOENT);
+    if (fs::is_directory(status)) return std::strerror(EISDIR);
+    if (!fs::is_regular_file(status)) return "not a regular file";
+    return {};
+}
 
 bool HasKdxExtension(std::string_view path) {
     if (path.size() < 3) return false;
@@ -544,7 +568,14 @@ Outcome WriteFile(const fs::path& path, const WaveformHeader& header, ConstSampl
         error = errno;
     }
 
-    if (ok && replacing) fs::permissions(tmp, old.permissions(), ec);  // keep the file's access rights
+    if (ok && replacing) {
+        // The old file's read and write rights carry over, nothing else: a
+        // save must never hand on a set-user-ID or an execute bit.
+        constexpr fs::perms ReadWrite = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                        fs::perms::group_write | fs::perms::others_read | fs::perms::others_write;
+        KeepOwner(target, tmp);
+        fs::permissions(tmp, old.permissions() & ReadWrite, ec);
+    }
     std::string reason = ok ? "" : error != 0 ? std::strerror(error) : "";
     if (ok) {
         fs::rename(tmp, target, ec);
@@ -560,13 +591,8 @@ Outcome WriteFile(const fs::path& path, const WaveformHeader& header, ConstSampl
 
 Outcome ReadFile(const fs::path& path, WaveformHeader& header, SampleArrays buffers, DialogMemories& params,
                  uint32_t expectedVersion) {
-    // Only a regular file is a waveform; a directory or a pipe is not opened
-    // (reading a pipe could block the window forever).
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (!fs::exists(status)) return Fail(MsgFileOpenError, ec ? ec.message() : std::strerror(ENOENT));
-    if (fs::is_directory(status)) return FailErrno(MsgFileOpenError, EISDIR);
-    if (!fs::is_regular_file(status)) return Fail(MsgFileOpenError, "not a regular file");
+    if (std::string problem = NotARegularFile(path); !problem.empty())
+        return Fail(MsgFileOpenError, std::move(problem));
     errno = 0;
     std::FILE* f = OpenFile(path, "rb");
     if (f == nullptr) return FailErrno(MsgFileOpenError, errno);

@@ -49,6 +49,12 @@ bool ParseWaveformBytes(std::span<const uint8_t> bytes, WaveformHeader& header, 
                         DialogMemories& params, uint32_t expectedVersion, std::string& message,
                         std::string* reason = nullptr);
 
+// Why a path is not read as a file of data: empty for a regular file (or a
+// link to one), else the reason ("No such file or directory", "Is a
+// directory", "not a regular file"). A pipe or a device is refused before it
+// is opened, since reading one could wait for ever. Every reader asks this.
+std::string NotARegularFile(const std::filesystem::path& path);
+
 // A waveform file's name: its last three characters, lowered, are "kdx". The
 // command line, drops and the import dialogs all go by it.
 bool HasKdxExtension(std::string_view path);

@@ -206,4 +206,14 @@ bool IsCommandEnabled(const CommandInfo& command, const FrameState& state, bool 
 
 std::span<const int> ToolBarLayout() { return ToolBar; }
 
+int IconCommandOf(int id) {
+    const CommandInfo* c = FindCommand(id);
+    switch (c ? c->family : ChannelFamily::None) {
+    case ChannelFamily::Clock: return cmd::DigitalClock;
+    case ChannelFamily::Serial: return cmd::DigitalSerial;
+    case ChannelFamily::Modify: return cmd::DigitalModify;
+    default: return id;
+    }
+}
+
 }  // namespace kdx

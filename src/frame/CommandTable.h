@@ -71,6 +71,11 @@ const CommandInfo* FindCommand(int id);
 // The rule of a command for a state; busy is the command's own busy flag.
 bool IsCommandEnabled(const CommandInfo& command, const FrameState& state, bool busy);
 
+// The command whose picture a command shows: a lane's clock, serial and
+// modification commands open the dialogs of those tool-bar buttons and show
+// their pictures; every other command its own (if it has one).
+int IconCommandOf(int id);
+
 // Tool-bar buttons left to right; 0 stands for a separator.
 std::span<const int> ToolBarLayout();
 

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "analog/ExternalForm.h"
 #include "document/KDXDoc.h"
 #include "RecordingPrompts.h"
@@ -68,6 +72,8 @@ TEST(TextDataReader, ReadsNumbersAndStopsAtWhatIsNotOne) {
         {"1e400", {}, MsgExternalInvalidData},  // infinite
         {"3 1e", {}, MsgExternalInvalidData},   // not read whole
         {"1 2 --3", {}, MsgExternalInvalidData},
+        {"0." + std::string(397, '0') + "5", {0.0}, ""},  // as long as a number may be
+        {"0." + std::string(398, '0') + "5", {}, MsgExternalInvalidData},
     };
     TempDir dir;
     std::vector<double> values(MaxSampleCount);
@@ -87,7 +93,37 @@ TEST(TextDataReader, ReadsNumbersAndStopsAtWhatIsNotOne) {
         ASSERT_EQ(parser.Count(), r.count) << c.text;
         EXPECT_EQ(std::memcmp(pieces.data(), values.data(), r.count * sizeof(double)), 0) << c.text;
     }
-    EXPECT_EQ(ReadTextDataFile(dir.path / "missing.csv", values.data()).message, MsgFileOpenError);
+
+    // A token grown past any number stops the reading at once, not at its end.
+    TextDataParser parser(values.data(), 16);
+    const std::string digits(TextDataParser::MaxTokenLength, '1');
+    EXPECT_TRUE(parser.Feed(digits.data(), digits.size()));
+    EXPECT_FALSE(parser.Feed("1", 1));
+}
+
+// Only a regular file is opened: a pipe with a writer that never ends would
+// hold the reader for ever.
+TEST(TextDataReader, RefusesWhatIsNotARegularFileWithTheReason) {
+    TempDir dir;
+    const fs::path fifo = dir.path / "pipe.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int writer = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, "1 2\n", 4), 4);
+    const struct {
+        fs::path path;
+        const char* reason;
+    } cases[] = {{fifo, "not a regular file"},
+                 {dir.path, "Is a directory"},
+                 {dir.path / "missing.csv", "No such file or directory"}};
+    std::vector<double> values(MaxSampleCount);
+    for (const auto& c : cases) {
+        const TextDataResult r = ReadTextDataFile(c.path, values.data());
+        EXPECT_FALSE(r.loaded);
+        EXPECT_EQ(r.message, MsgFileOpenError) << c.path;
+        EXPECT_EQ(r.reason, c.reason) << c.path;
+    }
+    ::close(writer);
 }
 
 TEST(TextDataReader, KeepsTheLimitAndWarnsOnlyWhenMoreDataFollows) {

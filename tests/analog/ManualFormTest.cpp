@@ -133,7 +133,7 @@ TEST(ManualForm, CalculationsChangeTheWorkCopyOnly) {
             EXPECT_TRUE(f.F(fieldOf[c.choice]).marker);
             f.form->SetText(fieldOf[c.choice], c.value);
         }
-        ASSERT_TRUE(f.form->Execute());
+        ASSERT_TRUE(f.form->Execute(f.prompts));
         for (size_t i = 0; i < 5; ++i) {
             EXPECT_NEAR(f.form->Work()[i], c.expected[i], 1e-15) << c.choice << " " << i;
             EXPECT_EQ(f.form->Reference()[i], (i + 1) / 10.0);
@@ -145,7 +145,17 @@ TEST(ManualForm, CalculationsChangeTheWorkCopyOnly) {
     }
     Fixture f;
     f.form->SetModification(ManualForm::DcRemoval);
-    EXPECT_FALSE(f.form->Execute());  // nothing copied
+    EXPECT_FALSE(f.form->Execute(f.prompts));  // nothing copied
+
+    // A result beyond the double range is refused and the copy kept.
+    ASSERT_TRUE(f.CopyRange(500, 2));
+    for (int step = 0; step < 2; ++step) {
+        f.form->SetModification(ManualForm::Amplify);
+        f.form->SetText(ManualForm::Gain, "1e308");
+        EXPECT_EQ(f.form->Execute(f.prompts), step == 0);
+    }
+    EXPECT_DOUBLE_EQ(f.form->Work()[1], 0.501e308);
+    EXPECT_EQ(f.prompts.messages, std::vector<std::string>{MsgInvalidParameters});
 }
 
 // A plot 100 pixels wide (left 10) and 241 high: 0.01 V per pixel row.
@@ -196,7 +206,7 @@ TEST(ManualForm, RunnerWritesTheChangedCopyBack) {
         form.Copy(prompts);
         form.SetModification(ManualForm::Amplify);
         form.SetText(ManualForm::Gain, "2");
-        form.Execute();
+        form.Execute(prompts);
         return form.Apply(GeneratorOperation::Replace, prompts);
     });
     ASSERT_TRUE(range);

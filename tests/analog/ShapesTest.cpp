@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -132,6 +133,23 @@ TEST(AnalogShapes, OperationsCombineWholeStretchesAndZeroTailsMatter) {
         applyOperation(d, stretch, 4, c.op);
         for (int i = 0; i < 4; ++i) EXPECT_EQ(d[i], c.after[i]) << static_cast<int>(c.op) << " " << i;
         EXPECT_EQ(d[4], 42.0);
+    }
+
+    // A combination beyond the double range anywhere writes nothing.
+    const double big[2] = {1.7e308, 0.0};
+    const double nan[2] = {0.0, std::nan("")};
+    const struct {
+        GeneratorOperation op;
+        const double* source;
+    } refused[] = {{GeneratorOperation::Add, big},
+                   {GeneratorOperation::Subtract, big},
+                   {GeneratorOperation::Multiply, big},
+                   {GeneratorOperation::Replace, nan}};
+    for (const auto& c : refused) {
+        double d[2] = {(c.op == GeneratorOperation::Subtract ? -1 : 1) * 1.7e308, 5.0};
+        const double was[2] = {d[0], d[1]};
+        EXPECT_FALSE(applyOperation(d, c.source, 2, c.op)) << static_cast<int>(c.op);
+        EXPECT_EQ(std::memcmp(d, was, sizeof d), 0) << static_cast<int>(c.op);
     }
 }
 

@@ -435,6 +435,14 @@ private slots:
             QMenu* lane = f.frame->ContextMenuAt(f.Center(l.lanePlot[ch]));
             QVERIFY(lane);
             QVERIFY(lane->actions().contains(f.frame->Action(cmd::ChannelInvert[ch])));
+            // The lane's dialogs show the pictures of their tool-bar buttons.
+            for (const auto& [own, general] : {std::pair(cmd::ChannelClock[ch], cmd::DigitalClock),
+                                               std::pair(cmd::ChannelSerial[ch], cmd::DigitalSerial),
+                                               std::pair(cmd::ChannelModify[ch], cmd::DigitalModify)}) {
+                QVERIFY(!f.frame->Action(general)->icon().isNull());
+                QCOMPARE(f.frame->Action(own)->icon().pixmap(16).toImage(),
+                         f.frame->Action(general)->icon().pixmap(16).toImage());
+            }
         }
         const PixelRect cursorBox = l.CursorHitBox(l.PlotLeft());
         QMenu* cursor = f.frame->ContextMenuAt(f.Center(cursorBox));

@@ -197,6 +197,16 @@ private slots:
                 if (l->buddy()) QCOMPARE(l->buddy()->accessibleName(), l->text());
             }
             names << edits;
+            // StartTime and EndTime under the preview's corners, a sketch above or not.
+            if (auto* g = dynamic_cast<CGeneratorDlg*>(dialog.get())) {
+                g->show();
+                QCoreApplication::processEvents();
+                const QRect preview = g->Preview()->geometry();
+                QLabel* end = g->EndTimeLabel();
+                QCOMPARE(end->mapTo(g, QPoint(end->width() - 1, 0)).x(), preview.right());
+                QCOMPARE(g->StartTimeLabel()->mapTo(g, QPoint(0, 0)).x(),
+                         preview.left() + GeneratorPreview::LabelMargin);
+            }
         }
         for (const char* expected :
              {"周期(t1)：", "遅延(t0)：", "開始位相：", "時間(t4)：", "電圧(v0)：", "直流値(v0)：", "時定数(τ)：",

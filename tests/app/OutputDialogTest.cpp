@@ -250,6 +250,54 @@ private slots:
         QVERIFY(rig.prompts.messages.isEmpty());
     }
 
+    void heldWaveformFollowsTransfersEditsAndUndo_data() {
+        QTest::addColumn<QString>("protocol");
+        QTest::newRow("register") << QStringLiteral("register");
+        QTest::newRow("block") << QStringLiteral("block");
+    }
+
+    // Beside the status: whether the generator holds what the document shows,
+    // in its own words and colour, after each poll.
+    void heldWaveformFollowsTransfersEditsAndUndo() {
+        QFETCH(QString, protocol);
+        Configure({{"generators", json::array({{{"protocol", protocol.toStdString()}}})}});
+        Rig rig;
+        COutputDlg* d = rig.Open();
+        const auto held = [&rig] {
+            COutputDlg* dialog = rig.Dialog();
+            dialog->PollNow();
+            const QLabel* label = dialog->HeldLabel();
+            return label->text() + ' ' + label->palette().color(QPalette::WindowText).name();
+        };
+        const QString current = QStringLiteral("現在の波形を保持 #008000");
+        const QString earlier = QStringLiteral("以前の波形を保持 #c00000");
+        QCOMPARE(held(), QStringLiteral(" #000000"));  // nothing held yet
+        d->TransferButton()->click();
+        QCOMPARE(held(), current);
+        rig.frame->RunCommand(cmd::ChannelInvert[1]);
+        QCOMPARE(held(), earlier);
+        rig.frame->RunCommand(cmd::EditUndo);
+        QCOMPARE(held(), current);
+        rig.frame->RunCommand(cmd::ChannelInvert[2]);
+        QCOMPARE(held(), earlier);
+        d->TransferButton()->click();
+        QCOMPARE(held(), current);
+        QVERIFY(rig.prompts.messages.isEmpty());
+
+        // Opened afresh, only the block protocol's read-back can tell.
+        rig.CloseByUser();
+        rig.Open();
+        QCOMPARE(held(), protocol == QStringLiteral("block") ? current : QStringLiteral(" #000000"));
+
+        // No code stands for a sample that is not a number: nothing is sent.
+        rig.doc.AnalogSamples()[3] = std::nan("");
+        const json before = Generator();
+        rig.Dialog()->TransferButton()->click();
+        QCOMPARE(rig.prompts.messages.takeLast(),
+                 QStringLiteral("数値でないアナログデータがあります（4 番目、60 nS）。\n\nデータ転送を中止しました。"));
+        QCOMPARE(Generator(), before);
+    }
+
     void closingTakesTheSettingsAndSavingWritesThem() {
         Configure({{"generators", json::array({json::object()})}});
         Rig rig;

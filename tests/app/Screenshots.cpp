@@ -127,7 +127,7 @@ bool ShootImportDialogs(const QDir& out, const QString& scratch) {
     manual.Copy(prompts);
     manual.SetModification(ManualForm::Amplify);
     manual.SetText(ManualForm::Gain, "1.5");
-    manual.Execute();
+    manual.Execute(prompts);
     CManualDlg manualDialog(manual);
     manualDialog.show();
     QCoreApplication::processEvents();

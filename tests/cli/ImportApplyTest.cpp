@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "document/KDXDoc.h"
@@ -65,15 +67,15 @@ TEST_F(ImportApply, ImportsACsvFileAsTheDialogDoes) {
     EXPECT_DOUBLE_EQ(a[15], 0.015 + 0.1 + 2 * -0.5);
     EXPECT_EQ(a[16], 0.016);
 
-    // From the second value, for 40 nS of the document; the stored interval
-    // serves when none is given.
+    // From the second value, for 40 nS of the document; what was stored
+    // above does not serve: amplitude 1, offset 0, no interpolation.
     r = kdx::testing::RunTool("", "apply " + P("out.kdx") + " -o " + P("out.kdx") + " import --file " + P("d.csv") +
-                                      " --from-index 2 --period '40 nS' --start 0 --amplitude 1 --offset 0",
+                                      " --interval 40 --from-index 2 --period '40 nS' --start 0",
                               dir);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     a = Out();
     EXPECT_EQ(a[0], 1.0);
-    EXPECT_EQ(a[1], 0.25);  // interpolated as stored: halfway to -0.5
+    EXPECT_EQ(a[1], 1.0);
     EXPECT_EQ(a[2], 0.002);
 
     // More values than a waveform holds: the first 262144 are converted.
@@ -92,8 +94,57 @@ TEST_F(ImportApply, ImportsACsvFileAsTheDialogDoes) {
     r = Apply("import --file " + P("bad.csv") + " --interval '20 nS'");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "無効なデータが含まれています。\n\n読み込みを中止しました。\n" + (dir / "bad.csv").string() + "\n");
-    EXPECT_EQ(Apply("import --file " + P("d.csv")).exitCode, 2);  // no interval known
     EXPECT_EQ(Apply("import --file " + P("d.csv") + " --interval 40 --from 110").exitCode, 2);  // past 100 nS: less than a sample left
+    // A text file's interval is never the stored one; an interval too short
+    // for one sampling time is named, not the start it leaves invalid.
+    const std::pair<const char*, const char*> refused[] = {
+        {"", "import needs --interval: a text file does not give it\n"},
+        {" --interval 5", "invalid --interval (5 nS: the data last less than one sampling time)\n"}};
+    for (const auto& [options, err] : refused) {
+        r = Apply("import --file " + P("d.csv") + options);
+        EXPECT_EQ(r.exitCode, 2) << options;
+        EXPECT_EQ(r.err, err);
+    }
+}
+
+// A file that cannot be read is named with the system's reason; a pipe is
+// refused at once, not waited on.
+TEST_F(ImportApply, FileFailuresNameTheFileAndTheReason) {
+    ASSERT_EQ(::mkfifo((dir / "pipe.txt").c_str(), 0600), 0);
+    const int writer = ::open((dir / "pipe.txt").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    const std::string open = "ファイルオープンエラーです。\n", missing = (dir / "missing.txt").string();
+    const std::pair<std::string, std::string> cases[] = {
+        {"import --interval 20 --file " + P("pipe.txt"), open + (dir / "pipe.txt").string() + ": not a regular file\n"},
+        {"import --interval 20 --file " + P("missing.txt"), open + missing + ": No such file or directory\n"},
+        {"serial --channel 0 --bit-time 20 --bits-file " + P("missing.txt"),
+         open + missing + ": No such file or directory\n"},
+        {"parallel --word-time 20 --hex-file " + P("missing.txt"), open + missing + ": No such file or directory\n"},
+    };
+    for (const auto& [kind, err] : cases) {
+        const auto r = Apply(kind);
+        EXPECT_EQ(r.exitCode, 1) << kind;
+        EXPECT_EQ(r.err, err);
+    }
+    ::close(writer);
+    EXPECT_FALSE(fs::exists(dir / "out.kdx"));
+}
+
+// A result beyond the double range is refused as a shape's own is, and
+// nothing is written.
+TEST_F(ImportApply, ResultsThatAreNotNumbersAreRefused) {
+    const std::string big = "dc --start 0 --period 40 --value 1.7e308 --op add";
+    ASSERT_EQ(Apply(big).exitCode, 0);
+    const std::string twice = "apply " + P("out.kdx") + " -o " + P("twice.kdx") + " " + big;
+    const std::string amplified = "apply " + P("out.kdx") + " -o " + P("twice.kdx") +
+                                  " modify-analog --copy-start 0 --copy-period 40 --calc amplify:10";
+    for (const std::string& args : {twice, amplified}) {
+        const auto r = kdx::testing::RunTool("", args, dir);
+        EXPECT_EQ(r.exitCode, 2) << args;
+        EXPECT_EQ(r.err, "パラメータが不正です\n") << args;
+    }
+    EXPECT_FALSE(fs::exists(dir / "twice.kdx"));
+    EXPECT_EQ(Apply("noise --period 40 --rms 1 --seed ''").exitCode, 2);
 }
 
 TEST_F(ImportApply, ModifiesACopyStepByStep) {
@@ -114,6 +165,19 @@ TEST_F(ImportApply, ModifiesACopyStepByStep) {
     EXPECT_EQ(Apply("modify-analog --copy-start 0 --copy-period 200 --calc amplify").exitCode, 2);
     EXPECT_EQ(Apply("modify-analog --copy-start 0 --copy-period 200 --calc upper:x").exitCode, 2);
     EXPECT_EQ(Apply("modify-analog --copy-start 0 --copy-period '1 mS'").exitCode, 2);
+
+    // The calculations given are stored; the others take their defaults,
+    // never what the file remembered.
+    ASSERT_EQ(Apply("modify-analog --copy-start 0 --copy-period 200 --calc amplify:2 --calc lower:-0.5").exitCode, 0);
+    fs::rename(dir / "out.kdx", dir / "w.kdx");
+    ASSERT_EQ(Apply("modify-analog --copy-start 0 --copy-period 200 --calc shift:0.25").exitCode, 0);
+    kdx::WaveformHeader header;
+    kdx::SampleBuffers buffers;
+    kdx::DialogMemories params;
+    std::string message;
+    ASSERT_TRUE(kdx::ReadWaveformFile(dir / "out.kdx", header, kdx::ArraysOf(buffers), params, kdx::FileFormatVersion,
+                                      message));
+    EXPECT_EQ(params.manualParams, (kdx::ManualParams{200, 0, -1, 1.0, 0.25, 1.0, -1.0}));
 }
 
 }  // namespace

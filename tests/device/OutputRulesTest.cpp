@@ -13,6 +13,25 @@ TEST(OutputRulesTest, UsbSerialFromTheLastFourCharacters) {
     EXPECT_EQ(UsbSerialFromUserSerial(""), "");
 }
 
+// The generator's own report outweighs the memory of a transfer: it may have
+// been written by another program since.
+TEST(OutputRulesTest, HeldWaveformFromTheTransferAndTheReport) {
+    const DeviceWaveformInfo now{5, 1000, 1}, sent{4, 1000, 1}, foreign{9, 1000, 1};
+    const std::optional<DeviceWaveformInfo> none;
+    const struct {
+        bool loaded;
+        std::optional<DeviceWaveformInfo> sent, reported;
+        HeldWaveform held;
+    } cases[] = {
+        {true, now, none, HeldWaveform::Current},     {true, sent, none, HeldWaveform::Earlier},
+        {false, now, now, HeldWaveform::Unknown},     {true, none, none, HeldWaveform::Unknown},
+        {true, none, now, HeldWaveform::Current},     {true, sent, sent, HeldWaveform::Earlier},
+        {true, sent, foreign, HeldWaveform::Other},   {true, now, foreign, HeldWaveform::Other},
+        {true, none, DeviceWaveformInfo{5, 999, 1}, HeldWaveform::Other},
+    };
+    for (const auto& c : cases) EXPECT_EQ(JudgeHeldWaveform(c.loaded, now, c.sent, c.reported), c.held);
+}
+
 TEST(OutputRulesTest, RepeatCountOnlyCheckedInRepeatMode) {
     int32_t count = 7;
     for (const char* bad : {"0", "65537", "abc", "", "-1", "4294967295"}) {

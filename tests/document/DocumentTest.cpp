@@ -101,6 +101,23 @@ TEST(DocumentIdentity, EveryCommittedEditRenewsTheDataIdWithinTheSameSecond) {
     }
     // Fifty draws from 32768 values: repeats are possible but never all alike.
     EXPECT_GT(seen.size(), 40u);
+
+    // Undo brings back the samples, and with them the identity they had.
+    const int32_t before = doc->GetDataId();
+    doc->BeginDigitalEdit(1);
+    doc->CommitDigitalEdit(1, true);
+    doc->Undo();
+    EXPECT_EQ(doc->GetDataId(), before);
+    // After an edit that cannot be undone, the older step's samples are new data.
+    doc->BeginAnalogEdit();
+    doc->CommitAnalogEdit();
+    const int32_t analog = doc->GetDataId();
+    doc->BeginDigitalEdit(2);
+    doc->CommitDigitalEdit(2, false);
+    const int32_t shifted = doc->GetDataId();
+    doc->Undo();
+    EXPECT_NE(doc->GetDataId(), analog);
+    EXPECT_NE(doc->GetDataId(), shifted);
 }
 
 TEST(DocumentUndo, ModifiedFlagFollowsTheEditCount) {

@@ -18,6 +18,7 @@
 #if defined(__unix__)
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -431,6 +432,27 @@ TEST_F(WaveformFileSaveTest, FailuresOverAnExistingFileKeepIt) {
     close(nextDescriptor);
     ExpectFailedSave(dir / "old.kdx", MsgFileOpenError, underLimit(RLIMIT_NOFILE, rlim_t(nextDescriptor)));
     EXPECT_EQ(Parse(Load(dir / "old.kdx")), MsgFileOk);
+}
+
+// A save hands on the old file's read and write rights only; the superuser's
+// save of someone else's file leaves it theirs.
+TEST_F(WaveformFileSaveTest, ReplacedFileKeepsOnlyItsReadAndWriteRights) {
+    const fs::path target = dir / "suid.kdx";
+    Store(target, Bytes(3, 7));
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(target.c_str(), 4321, 4322), 0);
+    }
+    ASSERT_EQ(::chmod(target.c_str(), 04770), 0);
+    std::string msg;
+    ASSERT_TRUE(WriteWaveformFile(target, SampleHeader(10), ArraysOf(std::as_const(out)), params, msg)) << msg;
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
 }
 
 TEST_F(WaveformFileSaveTest, SavingThroughALinkWritesTheFileItNames) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,16 +56,16 @@ protected:
     std::string SimLog() { return ReadText(dir / "sim.log"); }
 
     // A waveform file of three samples at 200 ns with these output settings.
-    std::string WriteFile(const OutputSettings& output) {
+    std::string WriteFile(const OutputSettings& output, double middle = 0.0, int32_t dataId = 77) {
         WaveformHeader header;
         header.sampleCount = 3;
         header.samplingStep = 10;
         header.totalTimeNs = 3 * 10 * 20;
-        header.dataId = 77;
+        header.dataId = dataId;
         header.output = output;
         SampleBuffers buffers;
         buffers.analog[0] = -1.0;
-        buffers.analog[1] = 0.0;
+        buffers.analog[1] = middle;
         buffers.analog[2] = 1.0;
         buffers.digital[0][1] = 1;
         buffers.digital[3][2] = 1;
@@ -196,12 +197,12 @@ TEST_F(DeviceCommands, SendFailuresGiveThePanelsMessageAndTheStatus) {
     Bus({{"generators", {{{"protocol", "block"}, {"faults", {{"replies", {{{"status", 2}}}}}}}}}});
     ToolRun run = Tool("send '" + WriteFile(OutputSettings{}) + "'");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "データ設定できませんでした。\nLinkStatus 22\n");
+    EXPECT_EQ(run.err, "データ設定できませんでした。\nthe generator refused (link status 22)\n");
 
     Bus({{"generators", {{{"user_area", {{"bad_checksum", true}}}}}}});
     run = Tool("send '" + WriteFile(OutputSettings{}) + "'");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "データ設定できませんでした。\nLinkStatus 20\n");
+    EXPECT_EQ(run.err, "データ設定できませんでした。\nthe generator's user area is invalid (link status 20)\n");
     EXPECT_EQ(SimLog().find("Write"), std::string::npos);
 
     run = Tool("send '" + (dir / "missing.kdx").string() + "'");
@@ -211,7 +212,8 @@ TEST_F(DeviceCommands, SendFailuresGiveThePanelsMessageAndTheStatus) {
 }
 
 TEST_F(DeviceCommands, SerialIsConvertedAsThePanelDoes) {
-    Bus({{"generators", {{{"user_serial", "12345678"}}, {{"user_serial", "87650002"}}}}});
+    Bus({{"generators",
+          {{{"user_serial", "12345678"}, {"state", {{"data_loaded", true}}}}, {{"user_serial", "87650002"}}}}});
     EXPECT_EQ(Tool("start --serial 00005678").exitCode, 0);
     EXPECT_EQ(Tool("stop --serial 0002").exitCode, 0);
     const std::string log = SimLog();
@@ -222,7 +224,7 @@ TEST_F(DeviceCommands, SerialIsConvertedAsThePanelDoes) {
 
     const ToolRun run = Tool("force-stop --serial 99999999");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "強制ストップできませんでした。\nLinkStatus 2\n");
+    EXPECT_EQ(run.err, "強制ストップできませんでした。\nno generator was found (link status 2)\n");
 }
 
 TEST_F(DeviceCommands, CommandFailuresGiveThePanelsMessages) {
@@ -234,7 +236,7 @@ TEST_F(DeviceCommands, CommandFailuresGiveThePanelsMessages) {
         Bus({{"generators", {{{"protocol", "block"}, {"faults", {{"replies", {{{"wrong_echo", 0}}}}}}}}}});
         const ToolRun run = Tool(command);
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(run.err, std::string(message) + "\nLinkStatus 21\n");
+        EXPECT_EQ(run.err, std::string(message) + "\ntransfer error (link status 21)\n");
     }
 }
 
@@ -273,7 +275,7 @@ TEST_F(DeviceCommands, StatusShowsThePanelsStateAndTheHeldSettings) {
     Bus({{"generators", json::array()}});
     const ToolRun run = Tool("status");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "VELX-9 未接続\nLinkStatus 2\n");
+    EXPECT_EQ(run.err, "VELX-9 未接続\nno generator was found (link status 2)\n");
 }
 
 // With a state file the simulated generator keeps what it holds from one
@@ -294,6 +296,62 @@ TEST_F(DeviceCommands, SendStartAndStopAcrossProcesses) {
     ASSERT_EQ(Tool("stop").exitCode, 0);
     run = Tool("status");
     EXPECT_EQ(json::parse(run.out)["state"], "VELX-9 レディ");
+}
+
+// What the generator holds is read back: no start without a waveform, no
+// send that reports success while the generator holds something else, and
+// status says whether it holds a file's waveform where the protocol can tell.
+TEST_F(DeviceCommands, CommandsCheckWhatTheGeneratorHolds) {
+    Bus({{"generators", {json::object()}}});
+    ToolRun run = Tool("start");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "スタートできませんでした。\nthe generator holds no waveform: no waveform is loaded (send one first)\n");
+    EXPECT_EQ(SimLog().find("D2 00 00 01 00 2D"), std::string::npos);
+
+    // Register 7 read back with its low byte inverted.
+    Bus({{"generators", {{{"faults", {{"replies", {{{"register", 7}, {"wrong_echo", 3}}}}}}}}}});
+    run = Tool("send '" + WriteFile(OutputSettings{}) + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "データ設定できませんでした。\nthe generator holds other values than were sent: startStopControl, "
+                       "outputMode, analogIdleOutput, digitalIdleOutput, syncPolarity, syncPulseWidth\n");
+
+    for (const char* protocol : {"register", "block"}) {
+        SCOPED_TRACE(protocol);
+        fs::remove(dir / "held.json");
+        Bus({{"state_file", (dir / "held.json").string()}, {"generators", {{{"protocol", protocol}}}}});
+        const std::string other = (dir / "other.kdx").string();
+        fs::rename(WriteFile(OutputSettings{}, 0.0, 78), other);
+        const std::string sent = WriteFile(OutputSettings{});
+        ASSERT_EQ(Tool("send '" + sent + "'").exitCode, 0);
+        const bool block = protocol == std::string("block");
+        for (const auto& [file, held] : {std::pair(sent, json(true)), std::pair(other, json(false))}) {
+            run = Tool("status '" + file + "'");
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_EQ(json::parse(run.out)["holds_file"], block ? held : json(nullptr)) << file;
+        }
+    }
+}
+
+// The device list's rule holds everywhere: a bridge whose serial is longer
+// than a generator's is neither listed nor opened as the first generator.
+TEST_F(DeviceCommands, ADeviceTheListLeavesOutIsNeverOpened) {
+    Bus({{"generators", {{{"usb_serial", "QZ100100012"}, {"state", {{"data_loaded", true}}}}}}});
+    EXPECT_EQ(json::parse(Tool("devices").out), json::array());
+    for (const char* command : {"status", "start", "stop"}) {
+        const ToolRun run = Tool(command);
+        EXPECT_EQ(run.exitCode, 1) << command;
+        EXPECT_NE(run.err.find("\nno generator was found (link status 2)\n"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(SimLog().find("OpenEx"), std::string::npos);
+}
+
+TEST_F(DeviceCommands, SendRefusesASampleThatIsNotANumber) {
+    Bus({{"generators", {json::object()}}});
+    const std::string path = WriteFile(OutputSettings{}, std::nan(""));
+    const ToolRun run = Tool("send '" + path + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "数値でないアナログデータがあります（2 番目、200 nS）。\n\nデータ転送を中止しました。\n" + path + "\n");
+    EXPECT_EQ(SimLog().find("OpenEx"), std::string::npos);
 }
 
 TEST_F(DeviceCommands, UsageErrorsExitWithTwo) {

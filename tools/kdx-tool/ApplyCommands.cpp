@@ -1,6 +1,7 @@
 #include "ApplyCommands.h"
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <iostream>
 
 #include "TimeArgument.h"
@@ -94,6 +95,10 @@ void RequireValid(const EditForm& form, const std::vector<FieldOption>& options)
     if (!form.CreateEnabled()) throw CommandFailure(2, MsgInvalidParameters);
 }
 
+void RequireApplied(bool applied, const EditForm& form) {
+    if (!applied) throw CommandFailure(2, form.OperationsEnabled() ? "" : MsgInvalidParameters);
+}
+
 CLI::App* AddApplyCommand(CLI::App& app, ApplyTarget& target) {
     auto* apply = app.add_subcommand(
         "apply", "Apply an editing dialog's work to a waveform file, as the dialog does, and save it");
@@ -124,7 +129,7 @@ GeneratorOperation AnalogOperationOf(const std::string& name) {
 // already on the error output when either fails.
 bool CreateAndApply(GeneratorForm& form, const std::string& op, FormPrompts& prompts) {
     if (!form.Create(prompts)) throw CommandFailure(2, "");
-    if (!form.Apply(AnalogOperationOf(op), prompts)) throw CommandFailure(2, MsgInvalidParameters);
+    RequireApplied(form.Apply(AnalogOperationOf(op), prompts), form);
     return true;
 }
 
@@ -160,8 +165,7 @@ struct SimpleOptions {  // dc, ramp, exp
 struct NoiseOptions {
     CommonApplyOptions common;
     std::string period;
-    std::optional<std::string> rms, pp;
-    std::optional<uint32_t> seed;
+    std::optional<std::string> rms, pp, seed;
 };
 
 int RunSine(const ApplyTarget& target, const SineOptions& o) {
@@ -264,6 +268,16 @@ int RunExp(const ApplyTarget& target, const SimpleOptions& o) {
     });
 }
 
+// A seed as typed: a decimal number of 32 bits. Anything else, an empty value
+// included, is refused rather than left to the time.
+uint32_t SeedOf(const std::string& text) {
+    uint32_t seed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seed);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        throw CommandFailure(2, "invalid --seed: " + text + " (0 to 4294967295)");
+    return seed;
+}
+
 int RunNoise(const ApplyTarget& target, const NoiseOptions& o) {
     if (!o.rms && !o.pp) throw CommandFailure(2, "noise needs --rms or --pp");
     return ApplyShape<NoiseForm>(target, RunNoiseDialog, [&](NoiseForm& form, FormPrompts& prompts) {
@@ -271,7 +285,7 @@ int RunNoise(const ApplyTarget& target, const NoiseOptions& o) {
         SetTimeField(form, NoiseForm::Period, "--period", o.period);
         form.SetUnit(NoiseForm::Amplitude, o.pp ? NoiseForm::PeakToPeak : NoiseForm::Rms);
         SetTextField(form, NoiseForm::Amplitude, o.pp ? *o.pp : o.rms.value_or(""));
-        form.SetSeed(o.seed.value_or(NoiseSeedNow()));
+        form.SetSeed(o.seed ? SeedOf(*o.seed) : NoiseSeedNow());
         RequireValid(form, {{NoiseForm::Period, "--period", true}, {NoiseForm::Amplitude, o.pp ? "--pp" : "--rms"}});
         return CreateAndApply(form, o.common.op, prompts);
     });

@@ -73,6 +73,11 @@ struct FieldOption {
 // marker ("パラメータが不正です").
 void RequireValid(const EditForm& form, const std::vector<FieldOption>& options);
 
+// After an operation button: an operation that was not offered is an invalid
+// parameter; one the form refused (a result that is not a number) has said
+// why already. Either way nothing was written and the command fails with 2.
+void RequireApplied(bool applied, const EditForm& form);
+
 // What every kind of apply shares.
 struct ApplyTarget {
     std::string file;

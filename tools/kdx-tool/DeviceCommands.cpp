@@ -32,12 +32,14 @@ std::string Dump(const ordered_json& j) {
     return j.dump(2, ' ', false, ordered_json::error_handler_t::replace);
 }
 
-// The panel's message without its trailing line breaks, then the status.
-int Fail(std::string_view message, LinkStatus status) {
+// The panel's message without its trailing line breaks, then why.
+int Fail(std::string_view message, const std::string& reason) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.remove_suffix(1);
-    std::cerr << message << "\nLinkStatus " << status << '\n';
+    std::cerr << message << '\n' << reason << '\n';
     return 1;
 }
+
+int Fail(std::string_view message, LinkStatus status) { return Fail(message, DescribeLinkStatus(status)); }
 
 bool LibraryReady() {
     if (LoadDeviceLibrary()) return true;
@@ -55,6 +57,19 @@ ordered_json SettingsJson(const OutputSettings& s) {
     return j;
 }
 
+// The USB serials of the generators attached, as the device list finds them.
+LinkStatus ListSerials(std::vector<std::string>& out) {
+    std::vector<std::array<char, SerialBufferSize>> serials(ListRoom);
+    std::vector<char*> buffers;
+    for (auto& s : serials) buffers.push_back(s.data());
+    buffers.push_back(nullptr);
+    int count = 0;
+    const LinkStatus status = ListGenerators(buffers.data(), count);
+    out.clear();
+    for (int i = 0; i < count && status == LINK_OK; ++i) out.emplace_back(serials[size_t(i)].data());
+    return status;
+}
+
 // An open generator and the protocol its user area names; closed on scope exit.
 class OpenedGenerator {
 public:
@@ -62,11 +77,18 @@ public:
         if (open) CloseGenerator(handle);
     }
 
-    // As the output panel opens: the converted serial, or the first generator
-    // with the right description; then the user area for the protocol.
+    // The converted serial, or without one the first generator `devices`
+    // lists (so that a device it leaves out is never taken for the first);
+    // then the user area for the protocol.
     LinkStatus Open(const std::string& userSerial) {
-        const std::string usbSerial = UsbSerialFromUserSerial(userSerial);
-        LinkStatus status = OpenGenerator(usbSerial.empty() ? nullptr : usbSerial.c_str(), handle);
+        std::string usbSerial = UsbSerialFromUserSerial(userSerial);
+        if (usbSerial.empty()) {
+            std::vector<std::string> listed;
+            if (LinkStatus status = ListSerials(listed); status != LINK_OK) return status;
+            if (listed.empty()) return static_cast<LinkStatus>(d2xx::FT_DEVICE_NOT_FOUND);
+            usbSerial = listed.front();
+        }
+        LinkStatus status = OpenGenerator(usbSerial.c_str(), handle);
         if (status != LINK_OK) return status;
         open = true;
         status = ReadUserArea(handle, area.data());
@@ -82,17 +104,10 @@ public:
 
 int RunDevices() {
     if (!LibraryReady()) return 1;
-    std::vector<std::array<char, SerialBufferSize>> serials(ListRoom);
-    std::vector<char*> buffers;
-    for (auto& s : serials) buffers.push_back(s.data());
-    buffers.push_back(nullptr);
-    int count = 0;
-    if (LinkStatus status = ListGenerators(buffers.data(), count); status != LINK_OK) {
-        return Fail(MsgListFailed, status);
-    }
+    std::vector<std::string> serials;
+    if (LinkStatus status = ListSerials(serials); status != LINK_OK) return Fail(MsgListFailed, status);
     ordered_json list = ordered_json::array();
-    for (int i = 0; i < count; ++i) {
-        const std::string usbSerial = serials[size_t(i)].data();
+    for (const std::string& usbSerial : serials) {
         ordered_json entry;
         entry["usb_serial"] = usbSerial;
         DeviceHandle handle = nullptr;
@@ -132,21 +147,69 @@ int RunDevices() {
     return 0;
 }
 
-int RunSend(const std::string& path, const std::string& serial) {
+// The document as the editor would hold it after Open: the sync-pulse rule
+// applied to the settings, and a fresh data identity for a file of another
+// format version. Null after the file's failure was printed.
+std::unique_ptr<CKDXDoc> OpenDocument(const std::string& path) {
     std::unique_ptr<LoadedFile> file;
     try {
         file = ReadOrFail(path);
     } catch (const CommandFailure& failure) {
         std::cerr << failure.what() << '\n';
-        return failure.code;
+        return nullptr;
     }
-    // The document as the editor would hold it after Open: the sync-pulse rule
-    // applied to the settings, and a fresh data identity for a file of another
-    // format version.
     auto doc = std::make_unique<CKDXDoc>();
     doc->LoadFromFile(file->header, ArraysOf(std::as_const(file->buffers)), file->params,
                       file->header.formatVersion == FileFormatVersion);
+    return doc;
+}
+
+DeviceWaveformInfo WaveformOf(const CKDXDoc& doc) {
+    return {doc.GetDataId(), doc.GetSampleCount(), doc.GetSamplingStep()};
+}
+
+std::string Join(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& n : names) text += (text.empty() ? "" : ", ") + n;
+    return text;
+}
+
+// After a transfer the generator must hold what was sent: data, and the
+// settings (both protocols) with the identity, count and step (block protocol).
+LinkStatus CheckHeld(const OpenedGenerator& generator, const CKDXDoc& doc, std::string& problem) {
+    DeviceStatus state;
+    OutputSettings held;
+    DeviceWaveformInfo heldWaveform;
+    LinkStatus status = ReadDeviceStatus(generator.handle, generator.useRegisterProtocol, state);
+    if (status == LINK_OK)
+        status = ReadDeviceSettings(generator.handle, generator.useRegisterProtocol, held, &heldWaveform);
+    if (status != LINK_OK) {
+        problem = "the generator could not be read back: " + DescribeLinkStatus(status);
+        return status;
+    }
+    if (!state.dataLoaded) {
+        problem = "the generator holds no waveform after the transfer";
+        return LINK_TRANSFER_ERROR;
+    }
+    const DeviceWaveformInfo sent = WaveformOf(doc);
+    const bool block = !generator.useRegisterProtocol;
+    const std::vector<std::string> fields =
+        HeldDifferences(doc.GetOutputSettings(), held, block ? &sent : nullptr, block ? &heldWaveform : nullptr);
+    if (fields.empty()) return LINK_OK;
+    problem = "the generator holds other values than were sent: " + Join(fields);
+    return LINK_TRANSFER_ERROR;
+}
+
+int RunSend(const std::string& path, const std::string& serial) {
+    const std::unique_ptr<CKDXDoc> doc = OpenDocument(path);
+    if (!doc) return 1;
     const OutputSettings& settings = doc->GetOutputSettings();
+    // No code stands for a value that is not a number: nothing is sent.
+    if (const uint32_t bad = FirstNotANumber(std::as_const(*doc).GetSampleArrays(), doc->GetSampleCount());
+        bad < doc->GetSampleCount()) {
+        std::cerr << NotANumberMessage(bad, doc->GetSamplingTime()) << '\n' << path << '\n';
+        return 1;
+    }
     if (!RepeatCountAcceptable(settings)) {
         std::cerr << MsgRepeatCountInvalid << '\n';
         return 1;
@@ -165,6 +228,8 @@ int RunSend(const std::string& path, const std::string& serial) {
                                doc->GetSamplingStep(), doc->GetDataId(), calibration, words.data());
     }
     if (status != LINK_OK) return Fail(MsgDataSetFailed, status);
+    std::string problem;
+    if (CheckHeld(generator, *doc, problem) != LINK_OK) return Fail(MsgDataSetFailed, problem);
     return 0;
 }
 
@@ -177,6 +242,13 @@ int RunCommand(Command command, const std::string& serial) {
                                                      : MsgForceStopFailed;
     OpenedGenerator generator;
     LinkStatus status = generator.Open(serial);
+    if (status == LINK_OK && command == Command::Start) {
+        // A generator without a waveform would take the start and play nothing.
+        DeviceStatus state;
+        status = ReadDeviceStatus(generator.handle, generator.useRegisterProtocol, state);
+        if (status == LINK_OK && !state.dataLoaded)
+            return Fail(failure, "the generator holds no waveform: no waveform is loaded (send one first)");
+    }
     if (status == LINK_OK) {
         switch (command) {
         case Command::Start:
@@ -194,14 +266,18 @@ int RunCommand(Command command, const std::string& serial) {
     return 0;
 }
 
-int RunStatus(const std::string& serial) {
+int RunStatus(const std::string& serial, const std::string& path) {
+    std::unique_ptr<CKDXDoc> doc;
+    if (!path.empty() && !(doc = OpenDocument(path))) return 1;
     if (!LibraryReady()) return 1;
     OpenedGenerator generator;
     LinkStatus status = generator.Open(serial);
     DeviceStatus device;
     OutputSettings settings;
+    DeviceWaveformInfo waveform;
     if (status == LINK_OK) status = ReadDeviceStatus(generator.handle, generator.useRegisterProtocol, device);
-    if (status == LINK_OK) status = ReadDeviceSettings(generator.handle, generator.useRegisterProtocol, settings);
+    if (status == LINK_OK)
+        status = ReadDeviceSettings(generator.handle, generator.useRegisterProtocol, settings, &waveform);
     // A poll that cannot reach the generator shows it as not connected.
     if (status != LINK_OK) return Fail(StatusText(DisplayState::NotConnected), status);
     const PollView view = DerivePollView(device.running, device.dataLoaded, settings.startStopControl,
@@ -212,6 +288,15 @@ int RunStatus(const std::string& serial) {
     j["running"] = device.running;
     j["data_loaded"] = device.dataLoaded;
     j["settings"] = SettingsJson(settings);
+    // Only the block protocol reports what it holds; a register-protocol
+    // generator cannot tell (null).
+    if (doc) {
+        if (generator.useRegisterProtocol) {
+            j["holds_file"] = nullptr;
+        } else {
+            j["holds_file"] = device.dataLoaded && waveform == WaveformOf(*doc);
+        }
+    }
     std::cout << Dump(j) << '\n';
     return 0;
 }
@@ -246,8 +331,10 @@ void AddDeviceCommands(CLI::App& app, int& exitCode) {
     }
 
     auto* status = app.add_subcommand("status", "Print the generator's state and held settings as JSON");
+    auto statusFile = std::make_shared<std::string>();
+    status->add_option("FILE", *statusFile, "Waveform file: also say whether the generator holds its waveform");
     addSerial(status);
-    status->callback([&exitCode, serial] { exitCode = RunStatus(*serial); });
+    status->callback([&exitCode, serial, statusFile] { exitCode = RunStatus(*serial, *statusFile); });
 }
 
 }  // namespace kdx::tool

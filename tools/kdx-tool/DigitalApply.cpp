@@ -54,10 +54,10 @@ int ApplyPattern(const ApplyTarget& target, Runner runner, Fill fill) {
 }
 
 // A text file of values for the serial or parallel form; a file the dialog
-// would reject ends the command with its message.
+// would reject ends the command with its message, then the file and why.
 void LoadValues(DigitalTextForm& form, const std::string& path, FormPrompts& prompts) {
     form.SetSource(DigitalSource::File);
-    if (!form.LoadFile(path, prompts)) throw CommandFailure(1, "");
+    if (!form.LoadFile(path, prompts)) throw CommandFailure(1, FileFailureText("", path, form.LoadReason()));
 }
 
 struct ClockOptions {

@@ -19,7 +19,7 @@ namespace kdx::tool {
 // The editor's fixed message, then what a script's user needs to act on it:
 // which file, and why.
 std::string FileFailureText(const std::string& message, const std::string& path, const std::string& reason) {
-    return message + "\n" + path + (reason.empty() ? "" : ": " + reason);
+    return (message.empty() ? "" : message + "\n") + path + (reason.empty() ? "" : ": " + reason);
 }
 
 std::unique_ptr<LoadedFile> ReadOrFail(const std::string& path) {

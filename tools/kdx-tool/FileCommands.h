@@ -31,6 +31,11 @@ struct LoadedFile {
     DialogMemories params;
 };
 
+// The editor's fixed message, then on a second line the file and the
+// system's reason ("out.kdx: Permission denied"); with an empty message, the
+// second line alone.
+std::string FileFailureText(const std::string& message, const std::string& path, const std::string& reason);
+
 // Read and write as the editor does; a failure ends the command with exit
 // status 1 and the file module's message, the path and the reason.
 std::unique_ptr<LoadedFile> ReadOrFail(const std::string& path);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
+#include <tuple>
 
 namespace kdx::tool {
 
@@ -41,12 +42,24 @@ int RunImport(const ApplyTarget& target, const ImportOptions& o) {
         using F = ExternalForm;
         SetEditStart(form, o.common.start);
         // As "参照・読込": the reader's messages, and nothing loaded on failure.
+        const bool text = ExternalFileKindOf(o.file) == ExternalFileKind::Text;
+        // A text file's interval is the user's to say; the one the file
+        // remembers belonged to other data.
+        if (text && !o.interval) throw CommandFailure(2, "import needs --interval: a text file does not give it");
         const std::string message = form.Load(o.file);
-        if (!form.DataLoaded()) throw CommandFailure(1, (message.empty() ? "nothing loaded: the file name has three characters or fewer" : message) + "\n" + o.file);
+        if (!form.DataLoaded()) {
+            if (message.empty())
+                throw CommandFailure(1, "nothing loaded: the file name has three characters or fewer\n" + o.file);
+            throw CommandFailure(1, FileFailureText(message, o.file, form.LoadReason()));
+        }
         if (!message.empty()) prompts.Inform(message);  // the limit: the values read are kept
         if (o.interval) SetTimeField(form, F::Interval, "--interval", *o.interval);
-        if (form.Field(F::Interval).marker && !o.interval)
-            throw CommandFailure(2, "import needs --interval: no sampling interval of the data is known");
+        // Too short an interval leaves no start at all: the interval is at fault.
+        const FieldState& i = form.Field(F::Interval);
+        const std::string interval = "invalid --interval (" + i.text + " " + std::string(UnitWordOrMark(i.unit));
+        if (i.marker) throw CommandFailure(2, interval + ")");
+        if (form.DataEndNs() < form.TimeBase().samplingNs)
+            throw CommandFailure(2, interval + ": the data last less than one sampling time)");
         if (o.fromIndex) {
             form.SetStartMode(F::ByDataNumber);
             SetTextField(form, F::DataNumber, *o.fromIndex);
@@ -59,14 +72,14 @@ int RunImport(const ApplyTarget& target, const ImportOptions& o) {
             throw CommandFailure(2, "invalid --period (" + p.text + " " + std::string(UnitWordOrMark(p.unit)) +
                                         ", the rest of the data; give --period)");
         }
-        if (o.amplitude) SetTextField(form, F::Amplitude, *o.amplitude);
-        if (o.offset) SetTextField(form, F::Offset, *o.offset);
-        if (o.interpolation) form.SetUnit(F::Interpolation, *o.interpolation == "linear" ? 1 : 0);
+        SetTextField(form, F::Amplitude, o.amplitude.value_or("1"));
+        SetTextField(form, F::Offset, o.offset.value_or("0"));
+        form.SetUnit(F::Interpolation, o.interpolation.value_or("none") == "linear" ? 1 : 0);
         RequireValid(form, {{F::Interval, "--interval"}, {F::Start, "--from"}, {F::DataNumber, "--from-index"},
                             {F::Period, "--period"}, {F::Amplitude, "--amplitude"}, {F::Offset, "--offset"},
                             {F::Interpolation, "--interpolation"}});
         if (!form.Create(prompts)) throw CommandFailure(2, "");
-        if (!form.Apply(OperationOf(o.common.op), prompts)) throw CommandFailure(2, MsgInvalidParameters);
+        RequireApplied(form.Apply(OperationOf(o.common.op), prompts), form);
         return true;
     });
 }
@@ -116,13 +129,25 @@ int RunModify(const ApplyTarget& target, const ModifyOptions& o) {
         SetTimeField(form, F::CopyPeriod, "--copy-period", o.copyPeriod);
         RequireValid(form, {{F::CopyStart, "--copy-start"}, {F::CopyPeriod, "--copy-period"}});
         if (!form.Copy(prompts)) throw CommandFailure(2, "");
+        // A calculation not given keeps its default, never the remembered
+        // value; each field takes text only while its calculation is chosen.
+        const ManualParams defaults;
+        for (const auto& [choice, field, value] : {std::tuple(F::Amplify, F::Gain, defaults.gain),
+                                                   std::tuple(F::LevelShift, F::Shift, defaults.levelShift),
+                                                   std::tuple(F::UpperLimit, F::Upper, defaults.upperLimit),
+                                                   std::tuple(F::LowerLimit, F::Lower, defaults.lowerLimit)}) {
+            form.SetModification(choice);
+            SetTextField(form, field, FormatStoredReal(value));
+        }
+        form.SetModification(F::NoChoice);
         for (size_t i = 0; i < calculations.size(); ++i) {
             const Calculation& c = calculations[i];
             form.SetModification(c.choice);
             if (c.field >= 0) SetTextField(form, c.field, c.value);
-            if (!form.Execute()) throw CommandFailure(2, "invalid --calc " + o.calcs[i]);
+            if (!form.Execute(prompts))  // refused: its message is out already
+                throw CommandFailure(2, form.ExecuteEnabled() ? "" : "invalid --calc " + o.calcs[i]);
         }
-        if (!form.Apply(OperationOf(o.common.op), prompts)) throw CommandFailure(2, MsgInvalidParameters);
+        RequireApplied(form.Apply(OperationOf(o.common.op), prompts), form);
         return true;
     });
 }
@@ -135,14 +160,14 @@ void AddImportApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitCo
         "import", "External data: numbers from a text or CSV file, or another .kdx file's analog samples");
     AddCommonOptions(i, import->common, Operations);
     i->add_option("--file", import->file, "Text file (TXT, CSV) or waveform file (.kdx)")->required();
-    i->add_option("--interval", import->interval, "Sampling interval of the data (default: a .kdx file's own, or the stored one)");
+    i->add_option("--interval", import->interval, "Sampling interval of the data (a .kdx file gives its own)");
     auto* from = i->add_option("--from", import->from, "Conversion start in the data (default 0)");
     i->add_option("--from-index", import->fromIndex, "Conversion start as a data number, 1 the first (instead of --from)")
         ->excludes(from);
     i->add_option("--period", import->period, "Length of the stretch (default: the rest of the data)");
-    i->add_option("--amplitude", import->amplitude, "Amplitude factor (default: the stored one)");
-    i->add_option("--offset", import->offset, "Offset in volts (default: the stored one)");
-    i->add_option("--interpolation", import->interpolation, "none or linear (default: the stored one)")
+    i->add_option("--amplitude", import->amplitude, "Amplitude factor (default 1)");
+    i->add_option("--offset", import->offset, "Offset in volts (default 0)");
+    i->add_option("--interpolation", import->interpolation, "none or linear (default none)")
         ->check(CLI::IsMember({"none", "linear"}));
     i->callback([&exitCode, &target, import] { Guard(exitCode, [&] { return RunImport(target, *import); }); });
 

@@ -76,15 +76,14 @@ CExternalDlg::CExternalDlg(ExternalForm& form, QWidget* parent)
     times->addStretch(1);
     times->addWidget(endLabel);
     auto* column = new QVBoxLayout(data);
-    column->setContentsMargins(0, 4, 0, 4);
+    column->setContentsMargins(0, 12, 0, 4);
+    column->addWidget(new QLabel(QStringLiteral("読込みデータ："), data));
     column->addLayout(top);
     auto* timesRow = new QWidget(data);
     timesRow->setFixedWidth(DataPreviewSize.width());
     timesRow->setLayout(times);
     times->setContentsMargins(0, 0, 0, 0);
     column->addWidget(timesRow);
-    AddRowWidget(data, 0, 4);
-    EndRow();
 
     timeRadio = AddRadioTimeRow(QStringLiteral("変換開始："), ExternalForm::Start);
     numberRadio = AddRadioValueRow(QStringLiteral("開始ﾃﾞｰﾀ："), ExternalForm::DataNumber, QStringLiteral("番目"));
@@ -117,7 +116,7 @@ CExternalDlg::CExternalDlg(ExternalForm& form, QWidget* parent)
     AddRowWidget(interpolationMarker, 3);
     EndRow();
 
-    Finish(std::nullopt);
+    Finish(std::nullopt, data);
     CreateButton()->setText(QStringLiteral("ﾃﾞｰﾀ変換"));
     // Files dropped anywhere on the dialog reach it, not the edit boxes.
     for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->setAcceptDrops(false);

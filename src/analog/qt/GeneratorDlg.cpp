@@ -154,7 +154,7 @@ CGeneratorDlg::CGeneratorDlg(GeneratorForm& f, const QString& title, QWidget* pa
 
 CGeneratorDlg::~CGeneratorDlg() = default;
 
-void CGeneratorDlg::Finish(std::optional<Sketch> sketch) {
+void CGeneratorDlg::Finish(std::optional<Sketch> sketch, QWidget* below) {
     createButton = new QPushButton(QStringLiteral("作成"), this);
     connect(createButton, &QPushButton::clicked, this, [this] { Create(); });
     QGridLayout* opGrid = AddOperationButtons(this, operations, [this](GeneratorOperation op) { Operate(op); });
@@ -164,7 +164,12 @@ void CGeneratorDlg::Finish(std::optional<Sketch> sketch) {
     startTimeLabel = new QLabel(this);
     endTimeLabel = new QLabel(this);
     endTimeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* timeRow = new QHBoxLayout;
+    // The two times sit under the preview's corners, however wide a sketch
+    // above makes the column.
+    auto* times = new QWidget(this);
+    times->setFixedWidth(PreviewSize.width());
+    auto* timeRow = new QHBoxLayout(times);
+    timeRow->setContentsMargins(0, 0, 0, 0);
     timeRow->addSpacing(GeneratorPreview::LabelMargin);
     timeRow->addWidget(startTimeLabel);
     timeRow->addStretch(1);
@@ -180,8 +185,9 @@ void CGeneratorDlg::Finish(std::optional<Sketch> sketch) {
         sketchRow->addStretch(1);
         left->addLayout(sketchRow);
     }
-    left->addWidget(preview);
-    left->addLayout(timeRow);
+    left->addWidget(preview, 0, Qt::AlignLeft);
+    left->addWidget(times, 0, Qt::AlignLeft);
+    if (below) left->addWidget(below, 0, Qt::AlignLeft);
     left->addStretch(1);
 
     auto* right = new QVBoxLayout;

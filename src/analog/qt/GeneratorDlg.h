@@ -91,7 +91,9 @@ public:
 
 protected:
     // Adds the sketch (none for shapes without one) and lays the dialog out.
-    void Finish(std::optional<Sketch> sketch);
+    // below: shown under the preview and its times (the external data dialog's
+    // data preview), so the column beside the fields has no empty stretch.
+    void Finish(std::optional<Sketch> sketch, QWidget* below = nullptr);
     // The shape's own controls (radios) after a change.
     virtual void RefreshShape() {}
 

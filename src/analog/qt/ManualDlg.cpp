@@ -143,7 +143,7 @@ CManualDlg::CManualDlg(ManualForm& f, QWidget* parent)
     });
     executeButton = new QPushButton(QStringLiteral("修正実行"), this);
     connect(executeButton, &QPushButton::clicked, this, [this] {
-        form.Execute();
+        form.Execute(Prompts());
         Refresh();
     });
     AddRowWidget(executeButton, 1);

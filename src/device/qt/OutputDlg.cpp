@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimerEvent>
@@ -130,6 +131,10 @@ void COutputDlg::BuildControls() {
     versionLabel = new QLabel(this);
     versionLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     versionLabel->setMinimumWidth(versionLabel->fontMetrics().horizontalAdvance(QStringLiteral("Ver.000")) + 16);
+    heldLabel = new QLabel(this);
+    heldLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    heldLabel->setMinimumWidth(heldLabel->fontMetrics().horizontalAdvance(Q(HeldWaveformText(HeldWaveform::Earlier))) +
+                               16);
     transferButton = new QPushButton(QStringLiteral("データ転送"), this);
     startStopButton = new QPushButton(Q(TextStart), this);
     forceStopButton = new QPushButton(QStringLiteral("強制ストップ"), this);
@@ -152,6 +157,7 @@ void COutputDlg::BuildControls() {
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(statusLabel);
     bottom->addWidget(versionLabel);
+    bottom->addWidget(heldLabel);
     bottom->addStretch(1);
     bottom->addWidget(transferButton);
     bottom->addWidget(startStopButton);
@@ -161,6 +167,15 @@ void COutputDlg::BuildControls() {
     layout->addLayout(groups);
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QColor COutputDlg::HeldWaveformColour(HeldWaveform held) {
+    switch (held) {
+    case HeldWaveform::Current: return QColor(0, 128, 0);  // what the user sees is what plays
+    case HeldWaveform::Earlier: return QColor(192, 0, 0);  // an edit has not been sent
+    case HeldWaveform::Other: return QColor(160, 96, 0);
+    default: return QColor(0, 0, 0);
+    }
 }
 
 void COutputDlg::Present(const OutputPanelDisplay& display, bool now) {
@@ -210,6 +225,12 @@ void COutputDlg::Present(const OutputPanelDisplay& display, bool now) {
     }
     if (differs(&OutputPanelDisplay::statusText, display)) statusLabel->setText(Q(display.statusText));
     if (differs(&OutputPanelDisplay::versionText, display)) versionLabel->setText(Q(display.versionText));
+    if (differs(&OutputPanelDisplay::held, display)) {
+        heldLabel->setText(Q(HeldWaveformText(display.held)));
+        QPalette palette = heldLabel->palette();
+        palette.setColor(QPalette::WindowText, HeldWaveformColour(display.held));
+        heldLabel->setPalette(palette);
+    }
     if (differs(&OutputPanelDisplay::buttons, display)) {
         const PanelButtons& b = display.buttons;
         if (before == nullptr || before->buttons.startLabel != b.startLabel) {

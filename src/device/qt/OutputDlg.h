@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QBasicTimer>
+#include <QColor>
 #include <QDialog>
 #include <array>
 #include <functional>
@@ -57,6 +58,9 @@ public:
     QLineEdit* GeneratorRepeatBox() const { return generatorRepeatBox; }
     QLabel* StatusLabel() const { return statusLabel; }
     QLabel* VersionLabel() const { return versionLabel; }
+    // What the generator holds of the document, in its own text and colour.
+    QLabel* HeldLabel() const { return heldLabel; }
+    static QColor HeldWaveformColour(HeldWaveform held);
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -97,6 +101,7 @@ private:
     QGroupBox* retriggerGroup = nullptr;
     QLabel* statusLabel = nullptr;
     QLabel* versionLabel = nullptr;
+    QLabel* heldLabel = nullptr;
     QPushButton* transferButton = nullptr;
     QPushButton* startStopButton = nullptr;
     QPushButton* forceStopButton = nullptr;

@@ -161,7 +161,7 @@ void CMainFrame::CreateActions() {
         action->setToolTip(Q(c.toolTip));
         action->setCheckable(c.checkable);
         action->setData(c.id);
-        const QString icon = QStringLiteral(":/kdx/icons/%1.png").arg(c.id);
+        const QString icon = QStringLiteral(":/kdx/icons/%1.png").arg(IconCommandOf(c.id));
         if (QFile::exists(icon)) action->setIcon(QIcon(icon));
         const int id = c.id;
         connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
