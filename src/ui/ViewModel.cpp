@@ -341,7 +341,7 @@ ViewKeyAction ViewModel::KeyAction(ViewKey key, bool shift) const {
 }
 
 const char* const ViewKeyHelpText =
-    "波形表示をクリックしてから\n"
+    "キー操作（波形表示をクリックしてから）\n"
     "← →：カーソルを1サンプル移動\n"
     "Shift+← →：カーソルを画面の1ドット分移動\n"
     "Home / End：カーソルを先頭 / 最後のサンプルへ移動\n"
@@ -349,7 +349,8 @@ const char* const ViewKeyHelpText =
     "+ / -：カーソルを中心に拡大 / 縮小\n"
     "0：全体表示\n"
     "\n"
-    "マウスホイール：1/10画面分スクロール\n"
+    "マウス操作\n"
+    "ホイール：1/10画面分スクロール\n"
     "Ctrl+ホイール：マウス位置を中心に拡大 / 縮小\n"
     "スクロールバー：矢印で1/10画面、空き部分で1画面分スクロール";
 

@@ -1,7 +1,8 @@
 // The waveform view's state and decisions without any drawing: zoom table and
 // levels, the window of visible samples, cursor, time mark, the ring of edit
-// positions, the commands' enable rules and targets, and the view block that
-// files store. The widget asks it what changed and draws accordingly.
+// positions, the commands' enable rules and targets, the scroll bar, wheel and
+// keys, and the view block that files store. The widget asks it what changed
+// and draws accordingly.
 #pragma once
 
 #include <array>

@@ -1,8 +1,9 @@
 // CKDXView: the one view of the document window. Draws the analog trace, the
 // four digital lanes, the time axis, the cursor and the time mark into an
 // off-screen image of the client size, copies it on paint, and writes the
-// readout bar's texts. All decisions come from ViewModel; this class draws
-// and forwards mouse input.
+// readout bar's texts. A scroll bar under the plots shows and moves the
+// window. All decisions come from ViewModel; this class draws and forwards
+// mouse, wheel, key and scroll-bar input to the operations the commands use.
 #pragma once
 
 #include <QBasicTimer>
