@@ -2,15 +2,20 @@
 //  - the five envelopes (analog + four lanes) of 262144 samples on a
 //    4000-column plot against one plain pass over the same five arrays;
 //  - a full redraw at 262144 samples against one at 4000 samples;
-//  - an incremental cursor move against a full redraw.
+//  - an incremental cursor move against a full redraw;
+//  - a wheel notch (a scroll by a tenth of the window, which redraws the
+//    whole view) against a full redraw of a window of the same size.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QWheelEvent>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 #include "document/KDXDoc.h"
 #include "ui/PlotPrimitives.h"
+#include "support/RatioReporter.h"
 #include "ui/qt/KDXView.h"
 
 namespace kdx {
@@ -106,6 +111,32 @@ void BM_IncrementalCursorMove(benchmark::State& state) {
 }
 BENCHMARK(BM_IncrementalCursorMove)->Unit(benchmark::kMicrosecond);
 
+// Zoom levels for the wheel: 1 shows half the data, 5 the standard window.
+void ZoomTo(ViewFixture& f, int level) {
+    for (int i = 0; i < level; ++i) f.view->RunCommand(viewcmd::ZoomIn);
+}
+
+void BM_FullRedrawZoomed(benchmark::State& state) {
+    ViewFixture f(FullCount);
+    ZoomTo(f, static_cast<int>(state.range(0)));
+    for (auto _ : state) f.view->Redraw();
+}
+BENCHMARK(BM_FullRedrawZoomed)->Arg(1)->Arg(5)->Unit(benchmark::kMicrosecond);
+
+// One notch at a time, alternately later and back, as the wheel event arrives.
+void BM_WheelScrollStep(benchmark::State& state) {
+    ViewFixture f(FullCount);
+    ZoomTo(f, static_cast<int>(state.range(0)));
+    const QPointF at(800, 200);
+    int turn = WheelNotch;
+    for (auto _ : state) {
+        turn = -turn;
+        QWheelEvent e(at, at, QPoint(), QPoint(0, turn), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(f.view.get(), &e);
+    }
+}
+BENCHMARK(BM_WheelScrollStep)->Arg(1)->Arg(5)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace kdx
 
@@ -115,7 +146,15 @@ int main(int argc, char** argv) {
     QFont::insertSubstitutions(QStringLiteral("MSゴシック"),
                                {"IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "VL Gothic"});
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    kdx::bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nRatios:\n");
+    reporter.PrintRatio("five envelopes vs plain pass", "BM_BuildFiveEnvelopes", "BM_PlainPassFiveArrays");
+    reporter.PrintRatio("redraw 262144 vs 4000 samples", "BM_FullRedraw/262144", "BM_FullRedraw/4000");
+    reporter.PrintRatio("incremental cursor move vs redraw", "BM_IncrementalCursorMove", "BM_FullRedraw/262144");
+    std::printf("Wheel scroll step vs full redraw of the same window (goal: at most 1.2x):\n");
+    reporter.PrintRatio("  half the data shown", "BM_WheelScrollStep/1", "BM_FullRedrawZoomed/1");
+    reporter.PrintRatio("  standard window shown", "BM_WheelScrollStep/5", "BM_FullRedrawZoomed/5");
     benchmark::Shutdown();
     return 0;
 }

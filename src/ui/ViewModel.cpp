@@ -248,6 +248,112 @@ void ViewModel::CenterOnCursor() {
     else firstVisibleSample = static_cast<uint32_t>(n > w ? n - w : 0);
 }
 
+ScrollBarState ViewModel::ScrollBar() const {
+    ScrollBarState b;
+    const uint32_t w = Displayed();
+    b.visible = hasWaveform && sampleCount > w;
+    b.maximum = static_cast<int>(sampleCount > w ? sampleCount - w : 0);
+    b.pageStep = static_cast<int>(w);
+    b.singleStep = static_cast<int>(ScrollStep());
+    b.value = static_cast<int>(firstVisibleSample);
+    return b;
+}
+
+uint32_t ViewModel::ScrollStep() const { return std::max(Displayed() / 10, 1u); }
+
+ViewUpdate ViewModel::ScrollTo(int64_t first) {
+    if (!hasWaveform || sampleCount == 0) return ViewUpdate::None;
+    const int64_t last = sampleCount - Displayed();
+    const auto target = static_cast<uint32_t>(std::clamp<int64_t>(first, 0, last));
+    if (target == firstVisibleSample) return ViewUpdate::None;
+    firstVisibleSample = target;
+    return ViewUpdate::Full;
+}
+
+ViewUpdate ViewModel::WheelScroll(int delta) {
+    // Kept as turns times the step, so that every part of a notch counts once.
+    const uint32_t step = ScrollStep();
+    if (step != wheelScrollCarryStep) {
+        wheelScrollCarry = 0;
+        wheelScrollCarryStep = step;
+    }
+    wheelScrollCarry += int64_t{delta} * step;
+    const int64_t samples = wheelScrollCarry / WheelNotch;
+    wheelScrollCarry -= samples * WheelNotch;
+    if (samples == 0) return ViewUpdate::None;
+    const ViewUpdate u = ScrollTo(int64_t{firstVisibleSample} - samples);
+    if (u == ViewUpdate::None) wheelScrollCarry = 0;  // against a bound
+    return u;
+}
+
+ViewUpdate ViewModel::WheelZoom(int delta, int x) {
+    wheelZoomCarry += delta;
+    const int levels = wheelZoomCarry / WheelNotch;
+    wheelZoomCarry -= levels * WheelNotch;
+    if (levels == 0) return ViewUpdate::None;
+    const ViewUpdate u = ZoomAt(levels, x);
+    if (u == ViewUpdate::None) wheelZoomCarry = 0;
+    return u;
+}
+
+ViewUpdate ViewModel::ZoomAt(int levels, int x) {
+    if (!hasWaveform || sampleCount == 0 || !zoom.zoomEnabled) return ViewUpdate::None;
+    const int target = std::clamp(zoom.zoomIndex + levels, 0, zoom.maxZoomIndex);
+    if (target == zoom.zoomIndex) return ViewUpdate::None;
+    const int column = std::clamp(x, layout.PlotLeft(), layout.PlotRight());
+    const uint32_t anchor = XToSample(Window(), column);
+    zoom.zoomIndex = target;
+    SampleWindow fromStart = Window();
+    fromStart.first = 0;
+    // The new window puts the anchor back under the column, or stops at a bound.
+    const int64_t first = int64_t{anchor} - XToSample(fromStart, column);
+    firstVisibleSample = static_cast<uint32_t>(std::clamp<int64_t>(first, 0, sampleCount - Displayed()));
+    return ViewUpdate::Full;
+}
+
+ViewKeyAction ViewModel::KeyAction(ViewKey key, bool shift) const {
+    using K = ViewKeyAction;
+    if (!hasWaveform || sampleCount == 0) return {};
+    const uint32_t w = Displayed();
+    // One screen column's worth of samples, at least one.
+    const auto columns = static_cast<uint32_t>(std::max(layout.Columns(), 1));
+    const uint32_t step = shift ? std::max((w + columns / 2) / columns, 1u) : 1u;
+    const int64_t c = cursorSample;
+    auto cursorTo = [this](int64_t p) {
+        return K{K::MoveCursor, static_cast<uint32_t>(std::clamp<int64_t>(p, 0, sampleCount)), 0};
+    };
+    auto scrollTo = [this](int64_t first) {
+        const int64_t last = sampleCount - Displayed();
+        return K{K::ScrollTo, static_cast<uint32_t>(std::clamp<int64_t>(first, 0, last)), 0};
+    };
+    switch (key) {
+    case ViewKey::Left: return cursorTo(c - step);
+    case ViewKey::Right: return cursorTo(c + step);
+    case ViewKey::Home: return cursorTo(0);
+    case ViewKey::End: return cursorTo(int64_t{sampleCount} - 1);
+    case ViewKey::PageUp: return scrollTo(int64_t{firstVisibleSample} - w);
+    case ViewKey::PageDown: return scrollTo(int64_t{firstVisibleSample} + w);
+    case ViewKey::ZoomIn: return {K::Command, 0, viewcmd::ZoomIn};
+    case ViewKey::ZoomOut: return {K::Command, 0, viewcmd::ZoomOut};
+    case ViewKey::WholeView: return {K::Command, 0, viewcmd::WholeView};
+    }
+    return {};
+}
+
+const char* const ViewKeyHelpText =
+    "キー操作（波形表示をクリックしてから）\n"
+    "← →：カーソルを1サンプル移動\n"
+    "Shift+← →：カーソルを画面の1ドット分移動\n"
+    "Home / End：カーソルを先頭 / 最後のサンプルへ移動\n"
+    "PageUp / PageDown：1画面分スクロール\n"
+    "+ / -：カーソルを中心に拡大 / 縮小\n"
+    "0：全体表示\n"
+    "\n"
+    "マウス操作\n"
+    "ホイール：1/10画面分スクロール\n"
+    "Ctrl+ホイール：マウス位置を中心に拡大 / 縮小\n"
+    "スクロールバー：矢印で1/10画面、空き部分で1画面分スクロール";
+
 bool ViewModel::IsTimeMarkVisible() const { return timeMarkSet && IsSampleVisible(Window(), timeMarkSample); }
 bool ViewModel::IsCursorVisible() const { return IsSampleVisible(Window(), cursorSample); }
 

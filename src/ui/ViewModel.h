@@ -1,7 +1,8 @@
 // The waveform view's state and decisions without any drawing: zoom table and
 // levels, the window of visible samples, cursor, time mark, the ring of edit
-// positions, the commands' enable rules and targets, and the view block that
-// files store. The widget asks it what changed and draws accordingly.
+// positions, the commands' enable rules and targets, the scroll bar, wheel and
+// keys, and the view block that files store. The widget asks it what changed
+// and draws accordingly.
 #pragma once
 
 #include <array>
@@ -78,6 +79,33 @@ enum class ViewUpdate {
     Full,         // the window moved: recompute envelopes and repaint everything
 };
 
+// A wheel notch in the wheel events' eighths of a degree.
+inline constexpr int WheelNotch = 120;
+
+// The scroll bar under the plots: the document is its range, the window its
+// page, and its value the first visible sample.
+struct ScrollBarState {
+    bool visible = false;  // only while the window shows part of the document
+    int maximum = 0;       // the last window's first sample; the minimum is 0
+    int pageStep = 1;      // the window: a click in the trough moves by one
+    int singleStep = 1;    // a tenth of the window: the arrows and a wheel notch
+    int value = 0;
+};
+
+// Keys the view answers while it has the keyboard focus.
+enum class ViewKey { Left, Right, Home, End, PageUp, PageDown, ZoomIn, ZoomOut, WholeView };
+
+// What a key does, in terms of the operations the buttons and commands use.
+struct ViewKeyAction {
+    enum Kind { None, MoveCursor, ScrollTo, Command };
+    Kind kind = None;
+    uint32_t position = 0;  // MoveCursor, ScrollTo
+    int command = 0;        // Command: a zoom command id
+};
+
+// The keys and mouse moves listed for the user (the help's key list).
+extern const char* const ViewKeyHelpText;
+
 // What lies under a point, in the order the context menus test it.
 enum class ViewHit { None, AnalogPlot, CursorMarker, MarkMarker, TimeAxis, Lane };
 struct ViewHitResult {
@@ -112,6 +140,21 @@ public:
     SampleWindow Window() const;
     const ZoomState& Zoom() const { return zoom; }
     void CenterOnCursor();
+
+    // Scrolling moves the window and leaves cursor and mark where they are.
+    ScrollBarState ScrollBar() const;
+    // A tenth of the window, at least one sample.
+    uint32_t ScrollStep() const;
+    // The window starting at first, kept within the document.
+    ViewUpdate ScrollTo(int64_t first);
+    // Wheel turns in eighths of a degree (120 a notch; touchpads send parts of
+    // one, which add up). Positive turns move toward the start.
+    ViewUpdate WheelScroll(int delta);
+    // With Ctrl: a zoom level per notch, positive in, keeping the sample under
+    // column x there as far as the window's bounds allow.
+    ViewUpdate WheelZoom(int delta, int x);
+    ViewUpdate ZoomAt(int levels, int x);
+    ViewKeyAction KeyAction(ViewKey key, bool shift) const;
 
     // Cursor and mark.
     uint32_t Cursor() const { return cursorSample; }
@@ -198,6 +241,10 @@ private:
     uint32_t timeMarkSample = 0;
     int32_t timeMarkX = 0;
     EditPositionRing ring;
+    // Wheel turns not yet worth a whole sample or zoom level.
+    int64_t wheelScrollCarry = 0;
+    uint32_t wheelScrollCarryStep = 0;
+    int wheelZoomCarry = 0;
 };
 
 // The view block of a freshly reset view of sampleCount samples in a client

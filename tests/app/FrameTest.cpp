@@ -21,6 +21,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QtTest>
 #include <memory>
 #include <set>
@@ -301,6 +302,65 @@ private slots:
         QCOMPARE(f.frame->windowTitle(), QStringLiteral("round.kdx - KDX"));
         // The ring came back: one step back from the cursor's last edit.
         QVERIFY(f.Enabled(cmd::CursorToLastEdit));
+    }
+
+    // Keys, wheel and scroll bar move the view only: the document stays
+    // unmodified, and the saved view state reopens at the same place.
+    void viewKeysAndWheelChangeNothingButTheViewAndReopenInPlace() {
+        const QString path = Path("scrolled.kdx");
+        ViewBlock saved;
+        {
+            Fixture f;
+            f.New();
+            CKDXView* view = f.frame->View();
+            f.frame->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+            // A click gives the view the keys; a readout field keeps the focus a click gave it.
+            QLineEdit* field = f.frame->Readout()->FieldWidget(cmd::ReadoutCursorTime);
+            QTest::mouseClick(field, Qt::LeftButton);
+            QCOMPARE(QApplication::focusWidget(), field);
+            QTest::mouseClick(view, Qt::LeftButton, {}, f.Center(f.Layout().lanePlot[2]));
+            QCOMPARE(QApplication::focusWidget(), view);
+            QTest::keyClick(view, Qt::Key_Plus);
+            QTest::keyClick(view, Qt::Key_Plus);
+            QTest::keyClick(view, Qt::Key_PageDown);
+            QTest::keyClick(view, Qt::Key_Right);
+            const QPoint at = f.Center(f.Layout().analogPlot);
+            QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), QPoint(0, -WheelNotch), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(view, &wheel);
+            view->ScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            QVERIFY(!f.doc.IsDataModified());
+            QCOMPARE(f.doc.GetEditCount(), 0);
+            QVERIFY(!f.Enabled(cmd::FileSave));
+            QVERIFY(f.Enabled(cmd::CursorStepLeft));
+            saved = view->CaptureViewBlock();
+            QVERIFY(saved.firstVisibleSample > 0);
+            QVERIFY(f.frame->SaveWaveformFile(path));
+        }
+        Fixture f;
+        QVERIFY(f.frame->OpenWaveformFile(path));
+        QCOMPARE(f.frame->View()->CaptureViewBlock(), saved);
+        QCOMPARE(f.frame->View()->ScrollBar()->value(), int(saved.firstVisibleSample));
+        QVERIFY(f.frame->View()->ScrollBar()->isVisible());
+    }
+
+    void readoutFieldsAreNamedByGroupAndLabelAndTheKeysAreListed() {
+        Fixture f;
+        const std::pair<int, const char*> names[] = {
+            {1008, "トータル時間"},           {1005, "カーソル 時間"},       {1006, "カーソル 電圧"},
+            {1019, "カーソル CH3"},           {1011, "タイムマーク 時間"},   {1022, "タイムマーク CH2"},
+            {1007, "インターバル マウス－カーソル"},
+        };
+        for (const auto& [id, name] : names) {
+            QCOMPARE(f.frame->Readout()->FieldWidget(id)->accessibleName(), QString::fromUtf8(name));
+        }
+        std::set<QString> all;
+        for (QLineEdit* edit : f.frame->Readout()->findChildren<QLineEdit*>()) all.insert(edit->accessibleName());
+        QCOMPARE(all.size(), size_t{16});
+        f.frame->KeyHelpAction()->trigger();
+        QCOMPARE(f.prompts.messages, QStringList{QString::fromUtf8(ViewKeyHelpText)});
+        QVERIFY(f.frame->KeyHelpAction()->isEnabled());
     }
 
     void otherFormatVersionOpensWithResetView() {

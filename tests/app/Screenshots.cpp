@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <cmath>
@@ -297,6 +298,11 @@ int main(int argc, char* argv[]) {
     frame.View()->MoveCursor(5000);
     frame.View()->SetTimeMark(12000);
     ok = Shoot(frame, out.filePath("kdx-waveform.png")) && ok;
+    // Zoomed in on the cursor and scrolled on by three arrow clicks: the
+    // scroll bar under the plots.
+    frame.RunCommand(32829);  // standard zoom
+    for (int i = 0; i < 3; ++i) frame.View()->ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    ok = Shoot(frame, out.filePath("kdx-scrolled.png")) && ok;
 
     // The dialogs File New, the total-time change and About show.
     CWaveTimeDlg newDialog(5000000, 20, 250000);

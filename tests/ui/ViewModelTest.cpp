@@ -242,6 +242,60 @@ TEST(Drag, AutoScrollStepsBy25PixelsAndStopsAtTheLastFullWindow) {
     EXPECT_EQ(m.Cursor(), 0u);
 }
 
+TEST(Scroll, WindowStaysWithinTheDataAndTheCursorStays) {
+    EXPECT_FALSE(MakeModel(262144).ScrollBar().visible);  // the whole waveform
+    ViewModel m = MakeModel(262144);
+    m.MoveCursor(100000);
+    m.RunZoomCommand(StandardZoom);
+    const int last = m.ScrollBar().maximum;
+    EXPECT_EQ(last, int(262144 - m.Displayed()));
+    EXPECT_EQ(m.ScrollTo(300000), ViewUpdate::Full);
+    EXPECT_EQ(m.ScrollBar().value, last);
+    EXPECT_EQ(m.ScrollTo(300000), ViewUpdate::None);
+    EXPECT_EQ(m.ScrollTo(-5), ViewUpdate::Full);
+    EXPECT_EQ(m.FirstVisible(), 0u);
+    EXPECT_EQ(m.Cursor(), 100000u);
+}
+
+TEST(Wheel, PartialTurnsAddUpToANotchAndStopAtABound) {
+    ViewModel m = MakeModel(262144);
+    m.RunZoomCommand(StandardZoom);
+    const uint32_t step = m.ScrollStep();
+    // A touchpad's eighth parts of a notch move as far as one notch does.
+    for (int i = 0; i < 8; ++i) m.WheelScroll(-15);
+    EXPECT_EQ(m.FirstVisible(), step);
+    EXPECT_EQ(m.WheelScroll(WheelNotch), ViewUpdate::Full);
+    EXPECT_EQ(m.FirstVisible(), 0u);
+    // Turns against the start are dropped, not saved up for the way back.
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(m.WheelScroll(WheelNotch), ViewUpdate::None);
+    m.WheelScroll(-WheelNotch);
+    EXPECT_EQ(m.FirstVisible(), step);
+    // Zoom levels likewise, one per notch, and none past the table's ends.
+    const int level = m.Zoom().zoomIndex;
+    EXPECT_EQ(m.WheelZoom(60, 500), ViewUpdate::None);
+    EXPECT_EQ(m.WheelZoom(60, 500), ViewUpdate::Full);
+    EXPECT_EQ(m.Zoom().zoomIndex, level + 1);
+    EXPECT_EQ(m.ZoomAt(100, 500), ViewUpdate::Full);
+    EXPECT_EQ(m.Zoom().zoomIndex, m.Zoom().maxZoomIndex);
+    EXPECT_EQ(m.WheelZoom(WheelNotch, 500), ViewUpdate::None);
+    EXPECT_EQ(MakeModel(100).ZoomAt(1, 500), ViewUpdate::None);
+}
+
+TEST(Keys, StayWithinTheDataAndShiftMovesAtLeastOneSample) {
+    ViewModel m = MakeModel(262144);
+    m.RunZoomCommand(StandardZoom);
+    const uint32_t w = m.Displayed();
+    EXPECT_EQ(m.KeyAction(ViewKey::Left, true).position, 0u);
+    EXPECT_EQ(m.KeyAction(ViewKey::PageUp, false).position, 0u);
+    m.MoveCursor(262144);
+    EXPECT_EQ(m.KeyAction(ViewKey::Right, true).position, 262144u);
+    EXPECT_EQ(m.KeyAction(ViewKey::PageDown, false).position, 262144u - w);
+    // Zoomed in beyond a sample a column, Shift still moves one sample.
+    m.RunZoomCommand(MaximumZoom);
+    EXPECT_EQ(m.KeyAction(ViewKey::Left, true).position, 262143u);
+    EXPECT_EQ(MakeModel(0).KeyAction(ViewKey::Home, false).kind, ViewKeyAction::None);
+}
+
 TEST(ViewBlock, RoundTripsAndResetBlockDescribesAFreshView) {
     ViewModel m = MakeModel(262144);
     m.OnEditApplied(100, 200);

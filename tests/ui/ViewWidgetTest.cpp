@@ -5,8 +5,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QtTest>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -62,6 +65,18 @@ private:
         QMouseEvent e(type, QPointF(pos), view->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(view.get(), &e);
     }
+
+    void SendWheel(QPoint pos, QPoint angle, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                   QWidget* target = nullptr) {
+        QWidget* w = target ? target : view.get();
+        QWheelEvent e(QPointF(pos), w->mapToGlobal(QPointF(pos)), QPoint(), angle, Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(w, &e);
+    }
+
+    uint32_t First() const { return view->Model().FirstVisible(); }
+    uint32_t Shown() const { return view->Model().Displayed(); }
+    int Level() const { return view->Model().Zoom().zoomIndex; }
 
     // The label box must hold exactly the pixels the same text draws there.
     bool LabelDrawn(const QRect& box, int flags, const QString& text) {
@@ -308,6 +323,138 @@ private slots:
         SendMouse(QEvent::MouseButtonRelease, grab, Qt::LeftButton, Qt::NoButton);
         QVERIFY(!view->IsDragging());
         QVERIFY(!view->IsCommandEnabled(viewcmd::CursorBack));
+    }
+
+    void scrollBarShowsTheDocumentWithTheWindowAsItsPage() {
+        NewView(20, 262144);
+        QScrollBar* bar = view->ScrollBar();
+        QVERIFY(!bar->isVisible());  // the whole waveform
+        QVERIFY(bar->geometry().top() > Layout().LinesBottom());
+        QCOMPARE(bar->geometry().left(), Layout().analogPanel.left);
+        QCOMPARE(bar->geometry().right(), Layout().analogPanel.right);
+        const auto mirrorsTheWindow = [&] {
+            return bar->isVisible() && bar->minimum() == 0 && bar->maximum() == int(262144 - Shown()) &&
+                   bar->pageStep() == int(Shown()) && bar->singleStep() == int(Shown() / 10) &&
+                   bar->value() == int(First());
+        };
+        view->MoveCursor(100000);
+        view->RunCommand(viewcmd::StandardZoom);
+        QVERIFY(mirrorsTheWindow());
+        const uint32_t w = Shown(), start = First();
+        struct Move {
+            const char* name;
+            std::function<void()> run;
+            int64_t first;  // -1: only the bar is checked
+        } moves[] = {
+            {"arrow", [&] { bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); }, start + w / 10},
+            {"trough", [&] { bar->triggerAction(QAbstractSlider::SliderPageStepSub); }, int64_t{start} + w / 10 - w},
+            {"drag", [&] { bar->setValue(50000); }, 50000},
+            {"to the end", [&] { bar->triggerAction(QAbstractSlider::SliderToMaximum); }, 262144 - w},
+            {"trough at the end", [&] { bar->triggerAction(QAbstractSlider::SliderPageStepAdd); }, 262144 - w},
+            {"wheel", [&] { SendWheel({500, 200}, {0, WheelNotch}); }, 262144 - w - w / 10},
+            {"key", [&] { QTest::keyClick(view.get(), Qt::Key_PageUp); }, 262144 - 2 * w - w / 10},
+            {"cursor", [&] { view->MoveCursor(100000); }, 100000 - w / 2},
+            {"zoom", [&] { view->RunCommand(viewcmd::ZoomIn); }, -1},
+            {"ctrl+wheel", [&] { SendWheel({500, 200}, {0, -WheelNotch}, Qt::ControlModifier); }, -1},
+        };
+        for (const Move& m : moves) {
+            m.run();
+            if (m.first >= 0) QVERIFY2(First() == m.first, m.name);
+            QVERIFY2(mirrorsTheWindow(), m.name);
+        }
+        QCOMPARE(view->CursorSample(), 100000u);  // scrolling and zooming leave the cursor alone
+        view->RunCommand(viewcmd::WholeView);
+        QVERIFY(!bar->isVisible());
+    }
+
+    // Pointer at the plot's left edge, middle and right edge.
+    void wheelScrollsATenthAndCtrlWheelZoomsAroundThePointer() {
+        NewView(20, 262144);
+        view->MoveCursor(131072);
+        view->RunCommand(viewcmd::StandardZoom);
+        const int y = Layout().analogPlot.top + 20;
+        const int left = Layout().PlotLeft(), right = Layout().PlotRight();
+        for (int x : {left, (left + right) / 2, right}) {
+            const uint32_t first = First(), step = Shown() / 10;
+            SendWheel({x, y}, {0, -WheelNotch});
+            QCOMPARE(First(), first + step);
+            SendWheel({x, y}, {WheelNotch, 0});  // a horizontal wheel
+            QCOMPARE(First(), first);
+            const int level = Level();
+            const uint32_t anchor = XToSample(view->Model().Window(), x);
+            SendWheel({x, y}, {0, WheelNotch}, Qt::ControlModifier);
+            QCOMPARE(Level(), level + 1);
+            QCOMPARE(XToSample(view->Model().Window(), x), anchor);
+            SendWheel({x, y}, {0, -WheelNotch}, Qt::ControlModifier);
+            QCOMPARE(Level(), level);
+            QCOMPARE(XToSample(view->Model().Window(), x), anchor);
+        }
+        QCOMPARE(readouts[readout::MouseMinusCursor].isEmpty(), false);
+        // Against the bounds the window stops there.
+        const int level = Level();
+        view->ScrollTo(0);
+        SendWheel({left, y}, {0, WheelNotch});
+        QCOMPARE(First(), 0u);
+        SendWheel({right, y}, {0, -WheelNotch}, Qt::ControlModifier);
+        QCOMPARE(Level(), level - 1);
+        QCOMPARE(First(), 0u);
+        view->ScrollTo(262144);
+        SendWheel({left, y}, {0, WheelNotch}, Qt::ControlModifier);
+        SendWheel({left, y}, {0, -WheelNotch}, Qt::ControlModifier);
+        QCOMPARE(Level(), level - 1);
+        QCOMPARE(First() + Shown(), 262144u);
+        // Over the scroll bar the wheel scrolls as over the plots.
+        QScrollBar* bar = view->ScrollBar();
+        SendWheel({bar->width() / 2, bar->height() / 2}, {0, WheelNotch}, Qt::NoModifier, bar);
+        QCOMPARE(First() + Shown(), 262144u - Shown() / 10);
+    }
+
+    void keysMoveTheCursorScrollAndZoom() {
+        NewView(20, 262144);
+        view->MoveCursor(100000);
+        view->RunCommand(viewcmd::StandardZoom);
+        const uint32_t w = Shown();
+        const uint32_t column = (w + Layout().Columns() / 2) / Layout().Columns();
+        struct Key {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            uint32_t cursor;
+        } cursorKeys[] = {
+            {Qt::Key_Right, Qt::NoModifier, 100001},        {Qt::Key_Left, Qt::NoModifier, 100000},
+            {Qt::Key_Right, Qt::ShiftModifier, 100000 + column}, {Qt::Key_Left, Qt::ShiftModifier, 100000},
+            {Qt::Key_End, Qt::NoModifier, 262143},          {Qt::Key_Home, Qt::NoModifier, 0},
+        };
+        for (const Key& k : cursorKeys) {
+            QTest::keyClick(view.get(), k.key, k.modifiers);
+            QCOMPARE(view->CursorSample(), k.cursor);
+            QVERIFY(view->Model().IsCursorVisible());
+            QCOMPARE(At(*view, XOf(k.cursor), Layout().analogPlot.top + 5), Red);
+        }
+        QTest::keyClick(view.get(), Qt::Key_Right);
+        QCOMPARE(readouts[readout::CursorTime], QStringLiteral("0.00002 mS"));
+        // Page keys scroll; the next cursor key brings the cursor back into view.
+        QTest::keyClick(view.get(), Qt::Key_PageDown);
+        QTest::keyClick(view.get(), Qt::Key_PageDown);
+        QCOMPARE(First(), 2 * w);
+        QTest::keyClick(view.get(), Qt::Key_PageUp);
+        QCOMPARE(First(), w);
+        QCOMPARE(view->CursorSample(), 1u);
+        QTest::keyClick(view.get(), Qt::Key_Left);
+        QCOMPARE(view->CursorSample(), 0u);
+        QCOMPARE(First(), 0u);
+        // Zoom keys act as the zoom commands, around the cursor.
+        view->MoveCursor(200000);
+        const int level = Level();
+        QTest::keyClick(view.get(), Qt::Key_Plus, Qt::ShiftModifier);
+        QCOMPARE(Level(), level + 1);
+        QCOMPARE(First(), 200000u - Shown() / 2);
+        QTest::keyClick(view.get(), Qt::Key_Minus);
+        QCOMPARE(Level(), level);
+        QTest::keyClick(view.get(), Qt::Key_0);
+        QCOMPARE(Level(), 0);
+        // Keys with Ctrl belong to the frame's accelerators.
+        QTest::keyClick(view.get(), Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(view->CursorSample(), 200000u);
     }
 
     void doubleClicksMoveTheCursorAndToggleZoom() {

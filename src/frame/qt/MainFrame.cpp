@@ -272,7 +272,12 @@ void CMainFrame::CreateMenus() {
     AddPopup(mark, "移動(&M)", {cmd::MarkToCursor, cmd::MarkToStart, cmd::MarkToLastEdit, cmd::MarkToPosition});
     mark->addSeparator();
     mark->addAction(actions.at(cmd::MarkDelete));
-    top("ヘルプ(&H)", {cmd::AppAbout});
+    QMenu* help = top("ヘルプ(&H)", {});
+    keyHelpAction = help->addAction(QStringLiteral("キー操作(&K)"));
+    keyHelpAction->setStatusTip(QStringLiteral("波形表示のキー操作を表示します"));
+    connect(keyHelpAction, &QAction::triggered, this, [this] { ShowMessage(ViewKeyHelpText); });
+    help->addSeparator();
+    help->addAction(actions.at(cmd::AppAbout));
 }
 
 void CMainFrame::CreateToolBar() {

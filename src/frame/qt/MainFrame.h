@@ -75,6 +75,8 @@ public:
     // user chooses; false when cancelled or when printing failed.
     bool PrintView();
     QAction* PrintAction() const { return printAction; }
+    // Help: the list of the view's keys and mouse moves.
+    QAction* KeyHelpAction() const { return keyHelpAction; }
 
     // Per-file state.
     const FrameBlock& Block() const { return frameBlock; }
@@ -146,6 +148,7 @@ private:
     std::array<QMenu*, 4> lanePopups{};
     std::map<int, QAction*> actions;
     QAction* printAction = nullptr;
+    QAction* keyHelpAction = nullptr;
     std::map<int, std::function<void()>> handlers;
     std::map<int, bool> busy;
     QTimer idleTimer;

@@ -39,13 +39,19 @@ ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent) {
         fields[field.id] = edit;
         return edit;
     };
-    // One row of "label [field]" pairs.
-    const auto pairs = [&](std::initializer_list<ReadoutField> fieldsOfLine) {
+    // One row of "label [field]" pairs. A field is announced by its group
+    // and its own label, so the cursor's time and the mark's are told apart.
+    const auto pairs = [&](const char* groupTitle, std::initializer_list<ReadoutField> fieldsOfLine) {
         auto* line = new QHBoxLayout;
         line->setSpacing(3);
         for (const ReadoutField& field : fieldsOfLine) {
-            line->addWidget(new QLabel(QString::fromUtf8(field.label), this));
-            line->addWidget(makeField(field), field.chars <= 2 ? 0 : 1);
+            auto* label = new QLabel(QString::fromUtf8(field.label), this);
+            QLineEdit* edit = makeField(field);
+            label->setBuddy(edit);
+            const QString group = QString::fromUtf8(groupTitle);
+            edit->setAccessibleName(group.isEmpty() ? label->text() : group + QLatin1Char(' ') + label->text());
+            line->addWidget(label);
+            line->addWidget(edit, field.chars <= 2 ? 0 : 1);
             line->addSpacing(3);
         }
         return line;
@@ -70,14 +76,15 @@ ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent) {
 
     auto* base = new QGridLayout;
     base->setVerticalSpacing(2);
-    base->addLayout(pairs({{1008, "トータル時間", 10}}), 0, 0, Qt::AlignBottom);
-    base->addLayout(pairs({{1009, "サンプリング", 10}}), 1, 0);
+    base->addLayout(pairs("", {{1008, "トータル時間", 10}}), 0, 0, Qt::AlignBottom);
+    base->addLayout(pairs("", {{1009, "サンプリング", 10}}), 1, 0);
     row->addLayout(base);
 
     auto [cursorBox, cursorGrid] = group("カーソル");
-    cursorGrid->addLayout(pairs({{1005, "時間", 10}, {1006, "電圧", 7}}), 0, 0);
-    cursorGrid->addLayout(pairs({{1014, "CH0", 1}, {1017, "CH1", 1}, {1018, "CH2", 1}, {1019, "CH3", 1}}), 1, 0,
-                          Qt::AlignLeft);
+    cursorGrid->addLayout(pairs("カーソル", {{1005, "時間", 10}, {1006, "電圧", 7}}), 0, 0);
+    cursorGrid->addLayout(
+        pairs("カーソル", {{1014, "CH0", 1}, {1017, "CH1", 1}, {1018, "CH2", 1}, {1019, "CH3", 1}}), 1, 0,
+        Qt::AlignLeft);
     auto* steps = new QGridLayout;
     steps->setSpacing(1);
     steps->addWidget(makeButton(1015), 0, 0);
@@ -88,14 +95,15 @@ ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent) {
     row->addWidget(cursorBox, 3);
 
     auto [markBox, markGrid] = group("タイムマーク");
-    markGrid->addLayout(pairs({{1011, "時間", 10}, {1012, "電圧", 7}}), 0, 0);
-    markGrid->addLayout(pairs({{1020, "CH0", 1}, {1021, "CH1", 1}, {1022, "CH2", 1}, {1023, "CH3", 1}}), 1, 0,
-                        Qt::AlignLeft);
+    markGrid->addLayout(pairs("タイムマーク", {{1011, "時間", 10}, {1012, "電圧", 7}}), 0, 0);
+    markGrid->addLayout(
+        pairs("タイムマーク", {{1020, "CH0", 1}, {1021, "CH1", 1}, {1022, "CH2", 1}, {1023, "CH3", 1}}), 1, 0,
+        Qt::AlignLeft);
     row->addWidget(markBox, 3);
 
     auto [intervalBox, intervalGrid] = group("インターバル");
-    intervalGrid->addLayout(pairs({{1013, "カーソル－タイムマーク", 11}}), 0, 0);
-    intervalGrid->addLayout(pairs({{1007, "マウス－カーソル", 11}}), 1, 0);
+    intervalGrid->addLayout(pairs("インターバル", {{1013, "カーソル－タイムマーク", 11}}), 0, 0);
+    intervalGrid->addLayout(pairs("インターバル", {{1007, "マウス－カーソル", 11}}), 1, 0);
     row->addWidget(intervalBox, 2);
     row->addStretch(1);
 }

@@ -1,10 +1,14 @@
 #include "ui/qt/KDXView.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QWheelEvent>
 #include <algorithm>
 #include <climits>
 
@@ -50,7 +54,33 @@ CKDXView::CKDXView(const CKDXDoc& document, QWidget* parent)
     faceColor = palette().color(QPalette::Button);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-    model.SetClientSize(width(), height());
+    setFocusPolicy(Qt::StrongFocus);
+    scrollBar = new QScrollBar(Qt::Horizontal, this);
+    scrollBar->setFocusPolicy(Qt::NoFocus);
+    scrollBar->setAccessibleName(QStringLiteral("表示位置"));
+    scrollBar->hide();
+    scrollBar->installEventFilter(this);
+    connect(scrollBar, &QScrollBar::valueChanged, this, [this](int value) { ScrollTo(value); });
+    SetClientSize();
+}
+
+// The plots take the client area above a strip kept for the scroll bar, so
+// that they do not jump when the bar comes and goes with the zoom.
+void CKDXView::SetClientSize() {
+    const int reserved = scrollBar->sizeHint().height();
+    model.SetClientSize(width(), std::max(height() - reserved, 0));
+    const PixelRect& panel = model.Layout().analogPanel;
+    scrollBar->setGeometry(panel.left, height() - reserved, std::max(panel.right - panel.left + 1, 0), reserved);
+}
+
+void CKDXView::SyncScrollBar() {
+    const ScrollBarState b = model.ScrollBar();
+    const QSignalBlocker blocker(scrollBar);
+    scrollBar->setRange(0, b.maximum);
+    scrollBar->setPageStep(b.pageStep);
+    scrollBar->setSingleStep(b.singleStep);
+    scrollBar->setValue(b.value);
+    scrollBar->setVisible(b.visible);
 }
 
 CKDXView::~CKDXView() = default;
@@ -119,6 +149,7 @@ void CKDXView::RepaintAll() {
     const ViewLayout& l = model.Layout();
     const PixelRect client{0, 0, image.width() - 1, image.height() - 1};
     Fill(p, client, WindowGrey);
+    SyncScrollBar();
     if (!model.HasWaveform()) return;
 
     // 1. Strips, area insides and plots.
@@ -303,6 +334,13 @@ void CKDXView::ApplyUpdate(ViewUpdate u) {
 void CKDXView::MoveCursor(uint32_t position) {
     SyncDocument();
     ApplyUpdate(model.MoveCursor(position));
+    emit viewStateChanged();
+}
+
+void CKDXView::ScrollTo(int64_t first) {
+    SyncDocument();
+    if (model.ScrollTo(first) == ViewUpdate::None) return;
+    Redraw();
     emit viewStateChanged();
 }
 
@@ -495,7 +533,7 @@ void CKDXView::paintEvent(QPaintEvent* event) {
 void CKDXView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The layout follows every resize; zoom, window, cursor and mark stay.
-    model.SetClientSize(width(), height());
+    SetClientSize();
     EnsureImage();
     Redraw();
 }
@@ -558,6 +596,59 @@ void CKDXView::mouseDoubleClickEvent(QMouseEvent* event) {
 void CKDXView::timerEvent(QTimerEvent* event) {
     if (event->timerId() == dragTimer.timerId()) DragTimerTick();
     else QWidget::timerEvent(event);
+}
+
+// Over the scroll bar the wheel does what it does over the plots.
+bool CKDXView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scrollBar && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        Wheel(wheel, scrollBar->mapTo(this, wheel->position().toPoint()).x());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CKDXView::wheelEvent(QWheelEvent* event) { Wheel(event, event->position().toPoint().x()); }
+
+void CKDXView::Wheel(QWheelEvent* event, int x) {
+    event->accept();
+    if (!doc.HasWaveform()) return;
+    SyncDocument();
+    // A horizontal wheel or swipe scrolls like the vertical one.
+    const QPoint angle = event->angleDelta();
+    const int delta = std::abs(angle.y()) >= std::abs(angle.x()) ? angle.y() : angle.x();
+    const bool zoom = event->modifiers() & Qt::ControlModifier;
+    const ViewUpdate u = zoom ? model.WheelZoom(delta, x) : model.WheelScroll(delta);
+    if (u == ViewUpdate::None) return;
+    ApplyUpdate(u);
+    if (model.InPlotColumns(x)) WriteMouseReadout(x);
+    emit viewStateChanged();
+}
+
+void CKDXView::keyPressEvent(QKeyEvent* event) {
+    if (!doc.HasWaveform() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    static const std::pair<int, ViewKey> keys[] = {
+        {Qt::Key_Left, ViewKey::Left},     {Qt::Key_Right, ViewKey::Right},       {Qt::Key_Home, ViewKey::Home},
+        {Qt::Key_End, ViewKey::End},       {Qt::Key_PageUp, ViewKey::PageUp},     {Qt::Key_PageDown, ViewKey::PageDown},
+        {Qt::Key_Plus, ViewKey::ZoomIn},   {Qt::Key_Minus, ViewKey::ZoomOut},     {Qt::Key_0, ViewKey::WholeView},
+    };
+    const auto* key = std::find_if(std::begin(keys), std::end(keys),
+                                   [event](const auto& k) { return k.first == event->key(); });
+    if (key == std::end(keys)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    SyncDocument();
+    const ViewKeyAction a = model.KeyAction(key->second, event->modifiers() & Qt::ShiftModifier);
+    switch (a.kind) {
+    case ViewKeyAction::MoveCursor: MoveCursor(a.position); break;
+    case ViewKeyAction::ScrollTo: ScrollTo(a.position); break;
+    case ViewKeyAction::Command: RunCommand(a.command); break;
+    default: break;
+    }
 }
 
 void CKDXView::DragTimerTick() {

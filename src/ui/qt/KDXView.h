@@ -1,8 +1,9 @@
 // CKDXView: the one view of the document window. Draws the analog trace, the
 // four digital lanes, the time axis, the cursor and the time mark into an
 // off-screen image of the client size, copies it on paint, and writes the
-// readout bar's texts. All decisions come from ViewModel; this class draws
-// and forwards mouse input.
+// readout bar's texts. A scroll bar under the plots shows and moves the
+// window. All decisions come from ViewModel; this class draws and forwards
+// mouse, wheel, key and scroll-bar input to the operations the commands use.
 #pragma once
 
 #include <QBasicTimer>
@@ -22,6 +23,7 @@
 #include "ui/ViewModel.h"
 
 class QPainter;
+class QScrollBar;
 
 namespace kdx {
 
@@ -69,8 +71,10 @@ public:
     bool IsCommandEnabled(int id);
     void RunCommand(int id);
 
-    // Direct operations (the commands use them).
+    // Direct operations (the commands, keys, wheel and scroll bar use them).
     void MoveCursor(uint32_t position);
+    // Moves the window to start at first; the cursor and mark stay.
+    void ScrollTo(int64_t first);
     void SetTimeMark(uint32_t position);
     void ClearTimeMark();
 
@@ -85,6 +89,9 @@ public:
 
     // The off-screen image as last painted.
     const QImage& Image() const { return image; }
+
+    // The scroll bar under the plots, shown while part of the document is.
+    QScrollBar* ScrollBar() const { return scrollBar; }
 
     // Drives one tick of the drag timer (tests call it directly).
     void DragTimerTick();
@@ -103,11 +110,17 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Envelopes;
 
     void SyncDocument();
+    void SetClientSize();
+    void SyncScrollBar();
+    void Wheel(QWheelEvent* event, int x);
     void EnsureImage();
     void BuildEnvelopes();
     void ApplyUpdate(ViewUpdate update);
@@ -140,6 +153,7 @@ private:
     QFont channelFont;
     QFont timeFont;
     QColor faceColor;
+    QScrollBar* scrollBar = nullptr;
     bool dragging = false;
     QPoint dragPoint;
     QBasicTimer dragTimer;
