@@ -590,6 +590,7 @@ CDigitalProtocolDlg::CDigitalProtocolDlg(DigitalProtocolForm& form, QWidget* par
         lanes[ch] = new DigitalPreview(ParallelLaneSize, QStringLiteral("CH%1 プレビュー").arg(ch), block);
         grid->addWidget(lanes[ch], ch, 1);
     }
+    Fields()->setVerticalSpacing(0);
     Finish(block, results, [this](FormPrompts& p) { return bus.Create(p); });
 }
 
@@ -631,22 +632,31 @@ QComboBox* CDigitalProtocolDlg::List(const QString& label) const {
 
 void CDigitalProtocolDlg::RefreshDigital(bool previewChanged) {
     for (const Choice& c : choices) Show(c.list, c.current());
+    // Only the chosen protocol's rows show; hidden rows take no room.
     const BusProtocol p = bus.Protocol();
-    for (const auto& [row, scope] : rows) {
-        // The data format and data rows belong to UART and SPI.
-        const bool shown = scope ? *scope == p : true;
-        for (int column = 0; column < Fields()->columnCount(); ++column)
-            if (QLayoutItem* item = Fields()->itemAtPosition(row, column); item && item->widget())
-                item->widget()->setVisible(shown);
+    std::map<int, bool> shown;
+    for (const auto& [row, scope] : rows) shown[row] = !scope || *scope == p;
+    int dataRow = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    Fields()->getItemPosition(Fields()->indexOf(Edit(DigitalProtocolForm::Data)), &dataRow, &column, &rowSpan,
+                              &columnSpan);
+    shown[dataRow - 1] = shown[dataRow] = p != BusProtocol::I2c;
+    std::map<QWidget*, int> markers;
+    for (int id = 0; id < DigitalProtocolForm::Count; ++id) markers[Marker(id)] = id;
+    const int height = Edit(DigitalProtocolForm::Data)->sizeHint().height() + 6;
+    for (int row = 0; row < Fields()->rowCount(); ++row) {
+        const auto it = shown.find(row);
+        const bool on = it == shown.end() || it->second;
+        for (int c = 0; c < Fields()->columnCount(); ++c) {
+            QLayoutItem* item = Fields()->itemAtPosition(row, c);
+            QWidget* widget = item ? item->widget() : nullptr;
+            if (widget == nullptr) continue;
+            const auto marker = markers.find(widget);
+            widget->setVisible(on && (marker == markers.end() || bus.Field(marker->second).marker));
+        }
+        Fields()->setRowMinimumHeight(row, on ? height : 0);
     }
-    const bool data = p != BusProtocol::I2c;
-    for (int column = 0; column < Fields()->columnCount(); ++column) {
-        int row = 0, c = 0, rs = 0, cs = 0;
-        Fields()->getItemPosition(Fields()->indexOf(Edit(DigitalProtocolForm::Data)), &row, &c, &rs, &cs);
-        for (int r : {row - 1, row})
-            if (QLayoutItem* item = Fields()->itemAtPosition(r, column); item && item->widget())
-                item->widget()->setVisible(data);
-    }
+    // The dialog takes the size of the rows now shown.
+    if (layout() != nullptr) layout()->activate();
     length->setText(Q(bus.LengthText()));
     rateError->setText(Q(bus.RateErrorText()));
     problem->setText(Q(bus.Problem()));
