@@ -16,7 +16,8 @@ class Lines {
 public:
     Lines(const LaneTargets& out, double dtNs) : out(out), dt(dtNs) {}
 
-    uint64_t Sample(double ns) const { return static_cast<uint64_t>(std::llround(ns / dt)); }
+    // Times are never negative: adding a half and truncating rounds to nearest.
+    uint64_t Sample(double ns) const { return static_cast<uint64_t>(ns / dt + 0.5); }
     void Begin(int ch, uint8_t level) {
         used[ch] = true;
         levels[ch] = level;
