@@ -1,5 +1,5 @@
 // The digital dialogs' windows over their Qt-free forms: the clock, serial,
-// parallel and modification dialogs on one frame (edit start, "作成", the four
+// parallel, protocol and modification dialogs on one frame (edit start, "作成", the four
 // operations, lane previews with StartTime/EndTime), the shift dialog and the
 // swap dialog. They show what the forms say and forward what the user does.
 #pragma once
