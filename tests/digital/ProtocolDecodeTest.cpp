@@ -149,3 +149,24 @@ TEST_F(ProtocolDecode, I2cAddressesDirectionsAndAcknowledges) {
         EXPECT_EQ(decoded, Lines("i2c-1: ", c.expected)) << c.options;
     }
 }
+
+TEST_F(ProtocolDecode, InvalidOptionsNameTheOptionAndWriteNothing) {
+    ASSERT_EQ(Tool("new -o " + P("a.kdx") + " --sampling 20nS --count 1000").exitCode, 0);
+    const struct {
+        std::string kind, error;
+    } cases[] = {
+        {"uart --channel 0 --baud 60M --hex 41", "[ボーレート] 1ビットの時間がサンプリング時間より短くなります\ninvalid --baud (60M)"},
+        {"uart --channel 0 --baud 9600", "give one of --hex and --text"},
+        {"uart --channel 0 --baud 1M --data-bits 6 --hex 41", "invalid --hex (41)"},
+        {"spi --sclk 0 --mosi 1 --cs 1 --clock 1M --hex 41", "invalid --cs: the same channel as --mosi"},
+        {"spi --sclk 0 --mosi 1 --cs 2 --clock 1M --lag 10nS --hex 41", "invalid --lag (10 nS)"},
+        {"i2c --scl 0 --sda 1 --tx 'w:80:00'", "invalid --tx (w:80:00)"},
+        {"i2c --scl 0 --sda 1 --tx 'w:50' --hex 00", "i2c takes its bytes from --tx, not --hex or --text"},
+    };
+    for (const auto& c : cases) {
+        const auto run = Tool("apply " + P("a.kdx") + " -o " + P("b.kdx") + " " + c.kind);
+        EXPECT_EQ(run.exitCode, 2) << c.kind;
+        EXPECT_NE(run.err.find(c.error), std::string::npos) << c.kind << "\n" << run.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "b.kdx")) << c.kind;
+    }
+}
