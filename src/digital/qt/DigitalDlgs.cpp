@@ -651,6 +651,12 @@ void CDigitalProtocolDlg::RefreshDigital(bool previewChanged) {
             QWidget* widget = item ? item->widget() : nullptr;
             if (widget == nullptr) continue;
             const auto marker = markers.find(widget);
+            if (marker != markers.end()) {
+                // A hidden marker keeps its room in a shown row only.
+                QSizePolicy policy = widget->sizePolicy();
+                policy.setRetainSizeWhenHidden(on);
+                widget->setSizePolicy(policy);
+            }
             widget->setVisible(on && (marker == markers.end() || bus.Field(marker->second).marker));
         }
         Fields()->setRowMinimumHeight(row, on ? height : 0);
