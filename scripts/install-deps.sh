@@ -12,6 +12,7 @@ packages=(
   fonts-ipafont-gothic
   clang libclang-rt-14-dev
   xvfb xauth x11-apps netpbm
+  sigrok-cli
   locales
   dpkg-dev file lintian desktop-file-utils xdg-utils shared-mime-info groff-base
 )

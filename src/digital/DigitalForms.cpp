@@ -78,7 +78,7 @@ bool DigitalForm::Finish(bool ok, int64_t period, uint32_t count, FormPrompts& p
 bool DigitalForm::Apply(DigitalOperation operation, FormPrompts& prompts) {
     if (!ApplyEnabled()) return false;
     const auto stretch = PlanStretch(appliedPeriod, prompts);
-    if (!stretch) return false;
+    if (!stretch || !Fit(TimeBase().Count() - stretch->first, prompts)) return false;
     // The lanes hold laneCount samples; nothing past them is ever written.
     const uint32_t n = std::min(stretch->count, laneCount);
     for (int ch = 0; ch < DigitalChannels; ++ch) {

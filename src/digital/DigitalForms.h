@@ -66,6 +66,14 @@ protected:
 
     uint8_t* MutableLane(int lane) { return lanes.at(lane).data(); }
     uint8_t* Channel(int ch) const { return channels.at(ch); }
+    // Before an operation writes at most room samples: a form whose pattern
+    // is longer may shorten it (asking first); false ends the operation.
+    virtual bool Fit(uint32_t, FormPrompts&) { return true; }
+    // The lanes rebuilt shorter: count samples, an operation writing period.
+    void SetBuilt(uint32_t count, int64_t period) {
+        laneCount = count;
+        appliedPeriod = period;
+    }
     // The end of a create (or copy): the preview current with count samples
     // and an operation writing period, or cleared with "パラメータが不正です".
     bool Finish(bool ok, int64_t period, uint32_t count, FormPrompts& prompts);

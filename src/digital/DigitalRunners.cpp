@@ -78,6 +78,14 @@ std::optional<EditRange> RunDigitalModifyDialog(CKDXDoc& doc, uint32_t cursor, i
                       });
 }
 
+std::optional<EditRange> RunDigitalProtocolDialog(CKDXDoc& doc, uint32_t cursor, ProtocolMemory& memory,
+                                                  FormPrompts& prompts,
+                                                  const FormDialog<DigitalProtocolForm>& dialog) {
+    if (!doc.HasWaveform()) return std::nullopt;
+    return RunPattern(doc, MakeForm<DigitalProtocolForm>(prompts, SetupOf(doc, cursor), memory), dialog,
+                      [&](const DigitalProtocolForm& f) { memory = f.Params(); });
+}
+
 bool RunDigitalShiftDialog(CKDXDoc& doc, int channel, FormPrompts& prompts,
                            const FormDialog<DigitalShiftForm>& dialog) {
     if (!doc.HasWaveform() || channel < 0 || channel >= DigitalChannels) return false;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "digital/DigitalForms.h"
+#include "digital/ProtocolForm.h"
 #include "edit/EditRunner.h"
 
 namespace kdx {
@@ -26,6 +27,10 @@ std::optional<EditRange> RunDigitalParallelDialog(CKDXDoc& doc, uint32_t cursorS
                                                   const FormDialog<DigitalParallelForm>& dialog);
 std::optional<EditRange> RunDigitalModifyDialog(CKDXDoc& doc, uint32_t cursorSample, int channel, FormPrompts& prompts,
                                                 const FormDialog<DigitalModifyForm>& dialog);
+// memory: the protocol dialog's last values, kept by the caller for the session.
+std::optional<EditRange> RunDigitalProtocolDialog(CKDXDoc& doc, uint32_t cursorSample, ProtocolMemory& memory,
+                                                  FormPrompts& prompts,
+                                                  const FormDialog<DigitalProtocolForm>& dialog);
 
 // The whole-channel ones: true after OK (the view redraws everything).
 bool RunDigitalShiftDialog(CKDXDoc& doc, int channel, FormPrompts& prompts, const FormDialog<DigitalShiftForm>& dialog);

@@ -110,6 +110,10 @@ std::optional<int64_t> ExactSamplingTime(int64_t totalNs, int64_t minSamplingNs)
 
 }  // namespace
 
+std::string ErrorPercentText(double percent) {
+    return ErrorText(percent);
+}
+
 std::optional<int64_t> ReadTotalTimeEntry(std::string_view text, int unitListIndex, int64_t minNs, int64_t maxNs) {
     const auto ns = ReadTimeEntry(text, unitListIndex, TotalUnitHours);
     if (!ns) {

@@ -46,6 +46,9 @@ struct TimeBaseRows {
 // Row labels.
 inline constexpr std::array<const char*, 3> TimeBaseRowLabels = {"設定 1", "設定 2", "設定 3"};
 
+// A deviation in percent as the time-base dialog shows it: "0.000123457 %".
+std::string ErrorPercentText(double percent);
+
 // Reads a total-time entry with its list index (0..5), clamped to [minNs, maxNs].
 std::optional<int64_t> ReadTotalTimeEntry(std::string_view text, int unitListIndex, int64_t minNs, int64_t maxNs);
 

@@ -38,6 +38,7 @@ inline constexpr int DigitalSerial = 32909;
 inline constexpr int DigitalParallel = 32916;
 inline constexpr int DigitalModify = 32847;
 inline constexpr int DigitalSwap = 32956;
+inline constexpr int DigitalProtocol = 32957;
 
 // Zoom.
 inline constexpr int ZoomWhole = viewcmd::WholeView;

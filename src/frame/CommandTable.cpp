@@ -77,6 +77,8 @@ std::vector<CommandInfo> BuildTable() {
                       R::Edit));
     t.push_back(Plain(cmd::DigitalModify, "修正(&M)", "ディジタル波形を修正します", "ディジタル修正", R::Edit));
     t.push_back(Plain(cmd::DigitalSwap, "スワップ(&W)", "チャンネルを入れ替えます", "スワップ", R::Edit));
+    t.push_back(Plain(cmd::DigitalProtocol, "作成(プロトコル)(&T)", "UART、SPI、I2C のフレームを作成します",
+                      "プロトコル", R::Edit));
 
     // Zoom.
     t.push_back(ViewCommand(cmd::ZoomWhole, "全体表示(&N)", "[ズーム]  データの全体を表示", "全体表示", V::ZoomWhole));
@@ -168,7 +170,8 @@ constexpr int ToolBar[] = {
     cmd::EditUndo, 0,
     cmd::Sine, cmd::Rectangle, cmd::Dc, cmd::Ramp, cmd::Exponential, cmd::Noise, cmd::AnalogModify,
     cmd::ExternalData, 0,
-    cmd::DigitalClock, cmd::DigitalSerial, cmd::DigitalParallel, cmd::DigitalModify, cmd::DigitalSwap, 0,
+    cmd::DigitalClock, cmd::DigitalSerial, cmd::DigitalParallel, cmd::DigitalModify, cmd::DigitalSwap,
+    cmd::DigitalProtocol, 0,
     cmd::ZoomWhole, cmd::ZoomStandard, cmd::ZoomMax, cmd::ZoomIn, cmd::ZoomOut, 0,
     cmd::WaveformOutput, 0,
     cmd::AppAbout,

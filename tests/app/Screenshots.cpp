@@ -215,6 +215,15 @@ bool ShootDigital(const QDir& out) {
     CDigitalShiftDlg shiftDialog(shift);
     ok = ShootDialog(shiftDialog, out.filePath("kdx-digital-shift-dialog.png")) && ok;
 
+    // SPI mode 0, two bytes in one frame on CH0 (SCLK), CH1 (MOSI) and CH2 (CS).
+    ProtocolMemory protocolMemory;
+    protocolMemory.protocol = BusProtocol::Spi;
+    DigitalProtocolForm protocol(setup, protocolMemory);
+    protocol.SetText(DigitalProtocolForm::Data, "A5 3C");
+    protocol.Create(prompts);
+    CDigitalProtocolDlg protocolDialog(protocol);
+    ok = ShootDialog(protocolDialog, out.filePath("kdx-digital-protocol-dialog.png")) && ok;
+
     DigitalSwapForm swap(DigitalSwapParams{}, setup.channels, 250000);
     CDigitalSwapDlg swapDialog(swap);
     return ShootDialog(swapDialog, out.filePath("kdx-digital-swap-dialog.png")) && ok;

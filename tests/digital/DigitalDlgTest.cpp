@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -188,6 +189,61 @@ private slots:
         QCOMPARE(doc.DigitalChannel(3)[102], uint8_t{1});
         QCOMPARE(doc.DigitalChannel(2)[102], uint8_t{0});
         QCOMPARE(doc.GetUndoKind(), UndoKindAllDigital);
+        QVERIFY(dialogAnswers.messages.empty());
+    }
+
+    void protocolDialogDrivesItsLanesOnly() {
+        CKDXDoc doc;
+        test::ScriptedPrompts frameAnswers;
+        test::RecordingPrompts dialogAnswers;
+        CMainFrame frame(doc);
+        frame.SetPrompts(&frameAnswers);
+        frame.SetDialogPrompts(&dialogAnswers);
+        frame.show();
+        frame.RunCommand(cmd::FileNew);
+        std::fill_n(doc.DigitalChannel(3), 1000, uint8_t{1});
+        using F = DigitalProtocolForm;
+        bool opened = false;
+        WhenOpen<CDigitalProtocolDlg>([&](CDigitalProtocolDlg& d) {
+            opened = true;
+            QVERIFY(!d.Edit(F::Baud)->isHidden());
+            d.ProtocolList()->setCurrentIndex(int(BusProtocol::Spi));
+            QVERIFY(d.Edit(F::Baud)->isHidden());
+            QVERIFY(!d.Edit(F::SpiClock)->isHidden());
+            QVERIFY(!d.Edit(F::Data)->isHidden());
+            QCOMPARE(d.UnitList(F::Lead)->accessibleName(), QStringLiteral("CS リード時間：単位"));
+            d.List(QStringLiteral("CS："))->setCurrentIndex(1);  // the same as MOSI
+            QCOMPARE(d.ProblemLabel()->text(), QStringLiteral("SCLK、MOSI、CS には別々のチャンネルを選んでください"));
+            QVERIFY(!d.CreateButton()->isEnabled());
+            d.List(QStringLiteral("CS："))->setCurrentIndex(2);
+            Type(d, F::Data, "A5");
+            // Half a period idle, CS lead, 16 halves, lag, half a period idle: 20 halves of 25 samples.
+            QCOMPARE(d.LengthLabel()->text(), QStringLiteral("10 uS（500 サンプル）"));
+            QCOMPARE(d.RateErrorLabel()->text(), QStringLiteral("0.000000000 %"));
+            d.CreateButton()->click();
+            QVERIFY(d.Preview(0)->Drawn());
+            QVERIFY(!d.Preview(3)->Drawn());
+            d.OperationButton(DigitalOperation::Replace)->click();
+        });
+        frame.RunCommand(cmd::DigitalProtocol);
+        QVERIFY(opened);
+        // The first clock edge after the lead; CS low from half a period; CH3 as it was.
+        QCOMPARE(test::Samples(doc.DigitalChannel(0) + 49, 3), (std::vector<uint8_t>{0, 1, 1}));
+        QCOMPARE(test::Samples(doc.DigitalChannel(2) + 24, 2), (std::vector<uint8_t>{1, 0}));
+        QCOMPARE(std::count(doc.DigitalChannel(3), doc.DigitalChannel(3) + 1000, 1), 1000);
+        QCOMPARE(frame.View()->CursorSample(), 500u);
+        frame.RunCommand(cmd::EditUndo);
+        QCOMPARE(std::count(doc.DigitalChannel(0), doc.DigitalChannel(0) + 1000, 1), 0);
+
+        // The next opening in the session shows the last values.
+        opened = false;
+        WhenOpen<CDigitalProtocolDlg>([&](CDigitalProtocolDlg& d) {
+            opened = true;
+            QCOMPARE(d.ProtocolList()->currentIndex(), int(BusProtocol::Spi));
+            QCOMPARE(d.Edit(F::Data)->text(), QStringLiteral("A5"));
+        });
+        frame.RunCommand(cmd::DigitalProtocol);
+        QVERIFY(opened);
         QVERIFY(dialogAnswers.messages.empty());
     }
 };

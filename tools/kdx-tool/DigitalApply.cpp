@@ -3,6 +3,7 @@
 #include "document/WaveformFile.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
 #include <memory>
 
@@ -257,6 +258,152 @@ int RunSwap(const ApplyTarget& target, const ChannelOptions& o) {
     return 0;
 }
 
+// ---- Protocols ----
+
+// Every protocol's data and rate options.
+struct BusOptions {
+    CommonApplyOptions common;
+    std::string rate;
+    std::optional<std::string> hex, text, gap;
+};
+
+struct UartOptions : BusOptions {
+    int channel = 0, dataBits = 8;
+    std::string parity = "none", stop = "1";
+    bool msbFirst = false, invert = false;
+};
+
+struct SpiOptions : BusOptions {
+    int sclk = 0, mosi = 1, cs = 2, mode = 0;
+    bool lsbFirst = false, csHigh = false;
+    std::string frameBytes = "0";
+    std::optional<std::string> lead, lag;
+};
+
+struct I2cOptions : BusOptions {
+    int scl = 0, sda = 1;
+    std::vector<std::string> tx;
+    bool tenBit = false, nack = false, repeatedStart = false;
+};
+
+const std::vector<std::string> ParityNames = {"none", "odd", "even", "mark", "space"};
+const std::vector<std::string> StopNames = {"1", "1.5", "2"};
+
+void RequireDistinct(const std::vector<std::pair<int, const char*>>& channels) {
+    for (size_t i = 0; i < channels.size(); ++i)
+        for (size_t j = 0; j < i; ++j)
+            if (channels[i].first == channels[j].first)
+                throw CommandFailure(2, std::string("invalid ") + channels[i].second + ": the same channel as " +
+                                            channels[j].second);
+}
+
+// The protocol's memory as the options give it: the defaults with the choices made.
+template <class Options, class Choose>
+int RunBus(const ApplyTarget& target, const Options& o, BusProtocol protocol, Choose choose,
+           std::vector<FieldOption> fields) {
+    using F = DigitalProtocolForm;
+    ProtocolMemory memory;  // fixed defaults: the editor session's values do not reach a script
+    memory.protocol = protocol;
+    const auto runner = [&memory](CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts, const auto& dialog) {
+        return RunDigitalProtocolDialog(doc, cursor, memory, prompts, dialog);
+    };
+    return ApplyPattern<F>(target, runner, [&](F& form, FormPrompts& prompts) {
+        SetEditStart(form, o.common.start);
+        choose(form);
+        if (protocol != BusProtocol::I2c) {
+            if (int(o.hex.has_value()) + int(o.text.has_value()) != 1)
+                throw CommandFailure(2, "give one of --hex and --text");
+            form.SetTextData(o.text.has_value());
+            SetTextField(form, F::Data, o.text ? *o.text : *o.hex);
+            fields.push_back({F::Data, o.text ? "--text" : "--hex"});
+        }
+        if (!form.Problem().empty()) prompts.Inform(form.Problem());
+        RequireValid(form, fields);
+        return CreateAndApply(form, o.common.op, prompts);
+    });
+}
+
+int RunUart(const ApplyTarget& target, const UartOptions& o) {
+    using F = DigitalProtocolForm;
+    return RunBus(
+        target, o, BusProtocol::Uart,
+        [&](F& form) {
+            UartSettings s;
+            s.channel = o.channel;
+            s.dataBits = o.dataBits;
+            s.parity = static_cast<UartParity>(
+                std::find(ParityNames.begin(), ParityNames.end(), o.parity) - ParityNames.begin());
+            s.stopHalves = 2 + int(std::find(StopNames.begin(), StopNames.end(), o.stop) - StopNames.begin());
+            s.msbFirst = o.msbFirst;
+            s.invert = o.invert;
+            form.SetUart(s);
+            SetTextField(form, F::Baud, o.rate);
+            SetTextField(form, F::UartGap, o.gap.value_or("0"));
+        },
+        {{F::Baud, "--baud"}, {F::UartGap, "--gap"}});
+}
+
+int RunSpi(const ApplyTarget& target, const SpiOptions& o) {
+    RequireDistinct({{o.sclk, "--sclk"}, {o.mosi, "--mosi"}, {o.cs, "--cs"}});
+    using F = DigitalProtocolForm;
+    return RunBus(
+        target, o, BusProtocol::Spi,
+        [&](F& form) {
+            SpiSettings s;
+            s.sclk = o.sclk;
+            s.mosi = o.mosi;
+            s.cs = o.cs;
+            s.mode = o.mode;
+            s.lsbFirst = o.lsbFirst;
+            s.csActiveHigh = o.csHigh;
+            form.SetSpi(s);
+            SetTextField(form, F::SpiClock, o.rate);
+            SetTextField(form, F::FrameBytes, o.frameBytes);
+            // No time: half a clock period.
+            if (o.lead) SetTimeField(form, F::Lead, "--lead", *o.lead);
+            if (o.lag) SetTimeField(form, F::Lag, "--lag", *o.lag);
+            if (o.gap) SetTimeField(form, F::SpiGap, "--gap", *o.gap);
+        },
+        {{F::SpiClock, "--clock"},
+         {F::FrameBytes, "--frame-bytes"},
+         {F::Lead, "--lead", true},
+         {F::Lag, "--lag", true},
+         {F::SpiGap, "--gap", true}});
+}
+
+int RunI2c(const ApplyTarget& target, const I2cOptions& o) {
+    RequireDistinct({{o.scl, "--scl"}, {o.sda, "--sda"}});
+    if (o.hex || o.text) throw CommandFailure(2, "i2c takes its bytes from --tx, not --hex or --text");
+    std::string transactions;
+    for (const std::string& tx : o.tx) {
+        if (tx.find(';') != std::string::npos || !ParseI2cTransaction(tx))
+            throw CommandFailure(2, "invalid --tx: " + tx + " (w|r:ADDRESS:HEX BYTES, hexadecimal)");
+        transactions += (transactions.empty() ? "" : "; ") + tx;
+    }
+    using F = DigitalProtocolForm;
+    return RunBus(
+        target, o, BusProtocol::I2c,
+        [&](F& form) {
+            I2cSettings s;
+            s.scl = o.scl;
+            s.sda = o.sda;
+            s.tenBit = o.tenBit;
+            s.nack = o.nack;
+            s.repeatedStart = o.repeatedStart;
+            form.SetI2c(s);
+            SetTextField(form, F::I2cClock, o.rate);
+            if (o.gap) SetTimeField(form, F::BusGap, "--gap", *o.gap);
+            SetTextField(form, F::Transactions, transactions);
+        },
+        {{F::I2cClock, "--clock"}, {F::BusGap, "--gap", true}, {F::Transactions, "--tx"}});
+}
+
+void AddBusData(CLI::App* kind, BusOptions& o) {
+    AddCommonOptions(kind, o.common, DigitalOperations);
+    auto* hex = kind->add_option("--hex", o.hex, "The bytes, hexadecimal, separated by blanks (\"48 65 6C\")");
+    kind->add_option("--text", o.text, "The bytes as UTF-8 text with \\r \\n \\t \\\\ \\xHH escapes")->excludes(hex);
+}
+
 // invert, clear and copy: the document's channel commands, as the menus run them.
 template <class Command>
 int RunChannelCommand(const ApplyTarget& target, Command command) {
@@ -330,6 +477,50 @@ void AddDigitalApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitC
     AddChannel(w, "--first", swap->first, "First channel")->required();
     AddChannel(w, "--second", swap->second, "Second channel")->required();
     w->callback([&exitCode, &target, swap] { Guard(exitCode, [&] { return RunSwap(target, *swap); }); });
+
+    auto uart = std::make_shared<UartOptions>();
+    auto* u = apply->add_subcommand("uart", "UART frames: --channel, --baud, --hex or --text");
+    AddBusData(u, *uart);
+    AddChannel(u, "--channel", uart->channel, "Channel")->required();
+    u->add_option("--baud", uart->rate, "Baud rate in Hz, with an optional k or M")->required();
+    u->add_option("--data-bits", uart->dataBits, "Data bits, 5 to 9 (default 8)")->check(CLI::Range(5, 9));
+    u->add_option("--parity", uart->parity, "none (default), odd, even, mark or space")
+        ->check(CLI::IsMember(ParityNames));
+    u->add_option("--stop", uart->stop, "Stop bits: 1 (default), 1.5 or 2")->check(CLI::IsMember(StopNames));
+    u->add_flag("--msb-first", uart->msbFirst, "Most significant bit first (default least)");
+    u->add_flag("--invert", uart->invert, "Inverted levels: idle low");
+    u->add_option("--gap", uart->gap, "Idle bit times between bytes (default 0)");
+    u->callback([&exitCode, &target, uart] { Guard(exitCode, [&] { return RunUart(target, *uart); }); });
+
+    auto spi = std::make_shared<SpiOptions>();
+    auto* sp = apply->add_subcommand("spi", "SPI frames: --sclk, --mosi, --cs, --clock, --hex or --text");
+    AddBusData(sp, *spi);
+    AddChannel(sp, "--sclk", spi->sclk, "Clock channel")->required();
+    AddChannel(sp, "--mosi", spi->mosi, "Data channel")->required();
+    AddChannel(sp, "--cs", spi->cs, "Chip-select channel")->required();
+    sp->add_option("--clock", spi->rate, "Clock frequency in Hz, with an optional k or M")->required();
+    sp->add_option("--mode", spi->mode, "Mode 0 to 3 (default 0)")->check(CLI::Range(0, 3));
+    sp->add_flag("--lsb-first", spi->lsbFirst, "Least significant bit first (default most)");
+    sp->add_flag("--cs-high", spi->csHigh, "Chip select active high (default low)");
+    sp->add_option("--frame-bytes", spi->frameBytes, "Bytes per chip-select frame (default 0: all in one)");
+    sp->add_option("--lead", spi->lead, "Chip select to the first clock edge (default half a period)");
+    sp->add_option("--lag", spi->lag, "Last clock edge to chip select released (default half a period)");
+    sp->add_option("--gap", spi->gap, "Time between frames (default half a period)");
+    sp->callback([&exitCode, &target, spi] { Guard(exitCode, [&] { return RunSpi(target, *spi); }); });
+
+    auto i2c = std::make_shared<I2cOptions>();
+    i2c->rate = "100k";
+    auto* ic = apply->add_subcommand("i2c", "I2C transactions: --scl, --sda, --tx...");
+    AddBusData(ic, *i2c);
+    AddChannel(ic, "--scl", i2c->scl, "Clock channel")->required();
+    AddChannel(ic, "--sda", i2c->sda, "Data channel")->required();
+    ic->add_option("--clock", i2c->rate, "Clock frequency in Hz, with an optional k or M (default 100k)");
+    ic->add_option("--tx", i2c->tx, "A transaction, w|r:ADDRESS:HEX BYTES (\"w:50:00 10\"), in order")->required();
+    ic->add_flag("--ten-bit", i2c->tenBit, "10-bit addresses (default 7-bit)");
+    ic->add_flag("--nack", i2c->nack, "Leave the acknowledge bits of written bytes high");
+    ic->add_flag("--repeated-start", i2c->repeatedStart, "Join the transactions by repeated starts");
+    ic->add_option("--gap", i2c->gap, "Bus-free time between transactions (default one clock period)");
+    ic->callback([&exitCode, &target, i2c] { Guard(exitCode, [&] { return RunI2c(target, *i2c); }); });
 
     auto invert = std::make_shared<ChannelOptions>();
     auto* i = apply->add_subcommand("invert", "Invert a channel: --channel");

@@ -460,6 +460,222 @@ void CDigitalParallelDlg::RefreshDigital(bool previewChanged) {
     }
 }
 
+// ---- Protocols ----
+
+CDigitalProtocolDlg::CDigitalProtocolDlg(DigitalProtocolForm& form, QWidget* parent)
+    : CDigitalFrameDlg(form, QStringLiteral("ディジタルデータの作成　（ プロトコル ）"), parent), bus(form) {
+    using F = DigitalProtocolForm;
+    using P = BusProtocol;
+    protocol = AddChoice(QStringLiteral("プロトコル："), {QStringLiteral("UART"), QStringLiteral("SPI"), QStringLiteral("I2C")},
+                         std::nullopt, [this] { return int(bus.Protocol()); },
+                         [this](int p) { bus.SetProtocol(static_cast<BusProtocol>(p)); });
+    // Each choice edits a copy of its protocol's settings.
+    const auto uart = [this](auto change) {
+        return [this, change](int i) {
+            UartSettings s = bus.Uart();
+            change(s, i);
+            bus.SetUart(s);
+        };
+    };
+    const auto spi = [this](auto change) {
+        return [this, change](int i) {
+            SpiSettings s = bus.Spi();
+            change(s, i);
+            bus.SetSpi(s);
+        };
+    };
+    const auto i2c = [this](auto change) {
+        return [this, change](int i) {
+            I2cSettings s = bus.I2c();
+            change(s, i);
+            bus.SetI2c(s);
+        };
+    };
+    // UART.
+    AddChannelChoice(QStringLiteral("チャンネル："), P::Uart, [this] { return bus.Uart().channel; },
+                     uart([](UartSettings& s, int i) { s.channel = i; }));
+    AddValueRow(QStringLiteral("ボーレート："), F::Baud, QStringLiteral("Hz"));
+    ScopeLastRow(Edit(F::Baud), P::Uart);
+    AddChoice(QStringLiteral("データビット："), {"5", "6", "7", "8", "9"}, P::Uart,
+              [this] { return bus.Uart().dataBits - 5; }, uart([](UartSettings& s, int i) { s.dataBits = i + 5; }));
+    AddChoice(QStringLiteral("パリティ："),
+              {QStringLiteral("なし"), QStringLiteral("奇数"), QStringLiteral("偶数"), QStringLiteral("マーク（1）"),
+               QStringLiteral("スペース（0）")},
+              P::Uart, [this] { return int(bus.Uart().parity); },
+              uart([](UartSettings& s, int i) { s.parity = static_cast<UartParity>(i); }));
+    AddChoice(QStringLiteral("ストップビット："), {"1", "1.5", "2"}, P::Uart, [this] { return bus.Uart().stopHalves - 2; },
+              uart([](UartSettings& s, int i) { s.stopHalves = i + 2; }));
+    AddChoice(QStringLiteral("ビット順："), {QStringLiteral("LSB から"), QStringLiteral("MSB から")}, P::Uart,
+              [this] { return int(bus.Uart().msbFirst); }, uart([](UartSettings& s, int i) { s.msbFirst = i == 1; }));
+    AddChoice(QStringLiteral("レベル："), {QStringLiteral("アイドル High"), QStringLiteral("反転（アイドル Low）")},
+              P::Uart, [this] { return int(bus.Uart().invert); },
+              uart([](UartSettings& s, int i) { s.invert = i == 1; }));
+    AddValueRow(QStringLiteral("バイト間隔："), F::UartGap, QStringLiteral("ビット"));
+    ScopeLastRow(Edit(F::UartGap), P::Uart);
+    // SPI.
+    AddChannelChoice(QStringLiteral("SCLK："), P::Spi, [this] { return bus.Spi().sclk; },
+                     spi([](SpiSettings& s, int i) { s.sclk = i; }));
+    AddChannelChoice(QStringLiteral("MOSI："), P::Spi, [this] { return bus.Spi().mosi; },
+                     spi([](SpiSettings& s, int i) { s.mosi = i; }));
+    AddChannelChoice(QStringLiteral("CS："), P::Spi, [this] { return bus.Spi().cs; },
+                     spi([](SpiSettings& s, int i) { s.cs = i; }));
+    AddValueRow(QStringLiteral("クロック周波数："), F::SpiClock, QStringLiteral("Hz"));
+    ScopeLastRow(Edit(F::SpiClock), P::Spi);
+    AddChoice(QStringLiteral("モード："),
+              {QStringLiteral("0（CPOL 0, CPHA 0）"), QStringLiteral("1（CPOL 0, CPHA 1）"),
+               QStringLiteral("2（CPOL 1, CPHA 0）"), QStringLiteral("3（CPOL 1, CPHA 1）")},
+              P::Spi, [this] { return bus.Spi().mode; }, spi([](SpiSettings& s, int i) { s.mode = i; }));
+    AddChoice(QStringLiteral("ビット順："), {QStringLiteral("MSB から"), QStringLiteral("LSB から")}, P::Spi,
+              [this] { return int(bus.Spi().lsbFirst); }, spi([](SpiSettings& s, int i) { s.lsbFirst = i == 1; }));
+    AddChoice(QStringLiteral("CS の論理："), {QStringLiteral("アクティブ Low"), QStringLiteral("アクティブ High")},
+              P::Spi, [this] { return int(bus.Spi().csActiveHigh); },
+              spi([](SpiSettings& s, int i) { s.csActiveHigh = i == 1; }));
+    AddValueRow(QStringLiteral("フレームのバイト数："), F::FrameBytes, QStringLiteral("（0：全部）"));
+    ScopeLastRow(Edit(F::FrameBytes), P::Spi);
+    for (const auto& [label, id] : {std::pair{QStringLiteral("CS リード時間："), int(F::Lead)},
+                                    std::pair{QStringLiteral("CS ラグ時間："), int(F::Lag)},
+                                    std::pair{QStringLiteral("フレーム間隔："), int(F::SpiGap)}}) {
+        AddTimeRow(label, id);
+        Edit(id)->setPlaceholderText(QStringLiteral("空欄：半周期"));
+        ScopeLastRow(Edit(id), P::Spi);
+    }
+    // I2C.
+    AddChannelChoice(QStringLiteral("SCL："), P::I2c, [this] { return bus.I2c().scl; },
+                     i2c([](I2cSettings& s, int i) { s.scl = i; }));
+    AddChannelChoice(QStringLiteral("SDA："), P::I2c, [this] { return bus.I2c().sda; },
+                     i2c([](I2cSettings& s, int i) { s.sda = i; }));
+    AddValueRow(QStringLiteral("クロック周波数："), F::I2cClock, QStringLiteral("Hz"));
+    ScopeLastRow(Edit(F::I2cClock), P::I2c);
+    AddChoice(QStringLiteral("アドレス："), {QStringLiteral("7 ビット"), QStringLiteral("10 ビット")}, P::I2c,
+              [this] { return int(bus.I2c().tenBit); }, i2c([](I2cSettings& s, int i) { s.tenBit = i == 1; }));
+    AddChoice(QStringLiteral("ACK："), {QStringLiteral("Low（応答あり）"), QStringLiteral("High（応答なし）")},
+              P::I2c, [this] { return int(bus.I2c().nack); }, i2c([](I2cSettings& s, int i) { s.nack = i == 1; }));
+    AddChoice(QStringLiteral("転送の区切り："), {QStringLiteral("ストップとバス開放"), QStringLiteral("リピーテッドスタート")},
+              P::I2c, [this] { return int(bus.I2c().repeatedStart); },
+              i2c([](I2cSettings& s, int i) { s.repeatedStart = i == 1; }));
+    AddTimeRow(QStringLiteral("バス開放時間："), F::BusGap);
+    Edit(F::BusGap)->setPlaceholderText(QStringLiteral("空欄：1 周期"));
+    ScopeLastRow(Edit(F::BusGap), P::I2c);
+    AddValueRow(QStringLiteral("転送："), F::Transactions, QString());
+    Edit(F::Transactions)->setPlaceholderText(QStringLiteral("w:50:00 10; r:50:FF"));
+    ScopeLastRow(Edit(F::Transactions), P::I2c);
+    // The data of UART and SPI.
+    AddChoice(QStringLiteral("データ形式："),
+              {QStringLiteral("16進数（48 65 6C）"), QStringLiteral("テキスト（\\r \\n \\t \\\\ \\xHH）")}, std::nullopt,
+              [this] { return int(bus.TextData()); }, [this](int i) { bus.SetTextData(i == 1); });
+    AddValueRow(QStringLiteral("データ："), F::Data, QString());
+    for (int id : {int(F::Data), int(F::Transactions)}) Edit(id)->setMaxLength(INT_MAX);
+
+    auto* results = new QGridLayout;
+    const auto resultRow = [&](const QString& label, QLabel*& value, int row) {
+        auto* name = new QLabel(label, this);
+        value = new QLabel(this);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        LabelField(name, value);
+        results->addWidget(name, row, 0);
+        results->addWidget(value, row, 1);
+    };
+    resultRow(QStringLiteral("長さ："), length, 0);
+    resultRow(QStringLiteral("レート誤差："), rateError, 1);
+    problem = new QLabel(this);
+    problem->setWordWrap(true);
+    problem->setStyleSheet(QStringLiteral("color: #c00000"));
+    results->addWidget(problem, 2, 0, 1, 2);
+
+    auto* block = new QWidget(this);
+    auto* grid = new QGridLayout(block);
+    grid->setContentsMargins(0, 0, 0, 0);
+    for (int ch = 0; ch < DigitalChannels; ++ch) {
+        grid->addWidget(new QLabel(QStringLiteral("CH%1").arg(ch), block), ch, 0);
+        lanes[ch] = new DigitalPreview(ParallelLaneSize, QStringLiteral("CH%1 プレビュー").arg(ch), block);
+        grid->addWidget(lanes[ch], ch, 1);
+    }
+    Fields()->setVerticalSpacing(0);
+    Finish(block, results, [this](FormPrompts& p) { return bus.Create(p); });
+}
+
+void CDigitalProtocolDlg::ScopeLastRow(QWidget* inRow, std::optional<BusProtocol> scope) {
+    int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    Fields()->getItemPosition(Fields()->indexOf(inRow), &row, &column, &rowSpan, &columnSpan);
+    rows.emplace_back(row, scope);
+}
+
+QComboBox* CDigitalProtocolDlg::AddChoice(const QString& label, const QStringList& items,
+                                          std::optional<BusProtocol> scope, std::function<int()> current,
+                                          std::function<void(int)> choose) {
+    auto* name = new QLabel(label, this);
+    QComboBox* list = NewList(this, items, label);
+    LabelField(name, list);
+    AddRowWidget(name, 0);
+    AddRowWidget(list, 1, 2);
+    EndRow();
+    ScopeLastRow(list, scope);
+    connect(list, &QComboBox::currentIndexChanged, this, [this, choose](int index) {
+        choose(index);
+        Refresh();
+    });
+    choices.push_back({list, std::move(current)});
+    return list;
+}
+
+QComboBox* CDigitalProtocolDlg::AddChannelChoice(const QString& label, BusProtocol scope, std::function<int()> current,
+                                                 std::function<void(int)> choose) {
+    return AddChoice(label, ChannelNames(), scope, std::move(current), std::move(choose));
+}
+
+QComboBox* CDigitalProtocolDlg::List(const QString& label) const {
+    // Rows of different protocols may share a label; one of them is shown.
+    for (const Choice& c : choices)
+        if (c.list->accessibleName() == label && !c.list->isHidden()) return c.list;
+    return nullptr;
+}
+
+void CDigitalProtocolDlg::RefreshDigital(bool previewChanged) {
+    for (const Choice& c : choices) Show(c.list, c.current());
+    // Only the chosen protocol's rows show; hidden rows take no room.
+    const BusProtocol p = bus.Protocol();
+    std::map<int, bool> shown;
+    for (const auto& [row, scope] : rows) shown[row] = !scope || *scope == p;
+    int dataRow = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    Fields()->getItemPosition(Fields()->indexOf(Edit(DigitalProtocolForm::Data)), &dataRow, &column, &rowSpan,
+                              &columnSpan);
+    shown[dataRow - 1] = shown[dataRow] = p != BusProtocol::I2c;
+    std::map<QWidget*, int> markers;
+    for (int id = 0; id < DigitalProtocolForm::Count; ++id) markers[Marker(id)] = id;
+    const int height = Edit(DigitalProtocolForm::Data)->sizeHint().height() + 6;
+    for (int row = 0; row < Fields()->rowCount(); ++row) {
+        const auto it = shown.find(row);
+        const bool on = it == shown.end() || it->second;
+        for (int c = 0; c < Fields()->columnCount(); ++c) {
+            QLayoutItem* item = Fields()->itemAtPosition(row, c);
+            QWidget* widget = item ? item->widget() : nullptr;
+            if (widget == nullptr) continue;
+            const auto marker = markers.find(widget);
+            if (marker != markers.end()) {
+                // A hidden marker keeps its room in a shown row only.
+                QSizePolicy policy = widget->sizePolicy();
+                policy.setRetainSizeWhenHidden(on);
+                widget->setSizePolicy(policy);
+            }
+            widget->setVisible(on && (marker == markers.end() || bus.Field(marker->second).marker));
+        }
+        Fields()->setRowMinimumHeight(row, on ? height : 0);
+    }
+    // The dialog takes the size of the rows now shown.
+    if (layout() != nullptr) layout()->activate();
+    length->setText(Q(bus.LengthText()));
+    rateError->setText(Q(bus.RateErrorText()));
+    problem->setText(Q(bus.Problem()));
+    if (!previewChanged) return;
+    for (int ch = 0; ch < DigitalChannels; ++ch) {
+        if (bus.PreviewDrawn() && bus.LaneOf(ch) >= 0) {
+            lanes[ch]->SetTrace(bus.Lane(ch), bus.LaneCount());
+        } else {
+            lanes[ch]->Clear();
+        }
+    }
+}
+
 // ---- Modification ----
 
 CDigitalModifyDlg::CDigitalModifyDlg(DigitalModifyForm& form, QWidget* parent)

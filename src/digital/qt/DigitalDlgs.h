@@ -1,5 +1,5 @@
 // The digital dialogs' windows over their Qt-free forms: the clock, serial,
-// parallel and modification dialogs on one frame (edit start, "作成", the four
+// parallel, protocol and modification dialogs on one frame (edit start, "作成", the four
 // operations, lane previews with StartTime/EndTime), the shift dialog and the
 // swap dialog. They show what the forms say and forward what the user does.
 #pragma once
@@ -11,8 +11,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "digital/DigitalForms.h"
+#include "digital/ProtocolForm.h"
 #include "edit/qt/FormDlg.h"
 #include "ui/PlotPrimitives.h"
 
@@ -207,6 +210,44 @@ private:
     DigitalPreview* preview = nullptr;
     QLabel* copyStartLabel = nullptr;
     QLabel* copyEndLabel = nullptr;
+};
+
+// UART, SPI or I2C frames from bytes: the protocol's rows only, the lanes it
+// drives, the computed length and the rate error.
+class CDigitalProtocolDlg : public CDigitalFrameDlg {
+    Q_OBJECT
+
+public:
+    explicit CDigitalProtocolDlg(DigitalProtocolForm& form, QWidget* parent = nullptr);
+    QComboBox* ProtocolList() const { return protocol; }
+    // A list by its visible label ("パリティ：").
+    QComboBox* List(const QString& label) const;
+    QLabel* LengthLabel() const { return length; }
+    QLabel* RateErrorLabel() const { return rateError; }
+    QLabel* ProblemLabel() const { return problem; }
+    DigitalPreview* Preview(int ch) const { return lanes[ch]; }
+
+private:
+    struct Choice {
+        QComboBox* list;
+        std::function<int()> current;
+    };
+    // A labelled list row shown for the protocol (all when none).
+    QComboBox* AddChoice(const QString& label, const QStringList& items, std::optional<BusProtocol> scope,
+                         std::function<int()> current, std::function<void(int)> choose);
+    QComboBox* AddChannelChoice(const QString& label, BusProtocol scope, std::function<int()> current,
+                                std::function<void(int)> choose);
+    void ScopeLastRow(QWidget* inRow, std::optional<BusProtocol> scope);
+    void RefreshDigital(bool previewChanged) override;
+
+    DigitalProtocolForm& bus;
+    QComboBox* protocol = nullptr;
+    std::vector<Choice> choices;
+    std::vector<std::pair<int, std::optional<BusProtocol>>> rows;  // grid row, the protocol it belongs to
+    QLabel* length = nullptr;
+    QLabel* rateError = nullptr;
+    QLabel* problem = nullptr;
+    std::array<DigitalPreview*, DigitalChannels> lanes{};
 };
 
 class CDigitalShiftDlg : public CFormDlg {

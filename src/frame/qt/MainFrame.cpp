@@ -211,6 +211,11 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::DigitalSerial] = [this] { ChannelCommand(ChannelFamily::Serial, RememberedChannel); };
     handlers[cmd::DigitalParallel] = [this] { GeneratorCommand<CDigitalParallelDlg>(RunDigitalParallelDialog); };
     handlers[cmd::DigitalModify] = [this] { ChannelCommand(ChannelFamily::Modify, RememberedChannel); };
+    handlers[cmd::DigitalProtocol] = [this] {
+        GeneratorCommand<CDigitalProtocolDlg>([this](CKDXDoc& d, uint32_t cursor, FormPrompts& p, const auto& dialog) {
+            return RunDigitalProtocolDialog(d, cursor, protocolMemory, p, dialog);
+        });
+    };
     handlers[cmd::DigitalSwap] = [this] {
         if (WholeChannelDialog<CDigitalSwapDlg>(RunDigitalSwapDialog)) view->Redraw();
     };
@@ -255,7 +260,7 @@ void CMainFrame::CreateMenus() {
     analogMenu = top("アナログ(&A)", {cmd::Sine, cmd::Rectangle, cmd::Dc, cmd::Ramp, cmd::Exponential, cmd::Noise, 0,
                                       cmd::AnalogModify, cmd::ExternalData});
     QMenu* digital = top("ディジタル(&D)", {cmd::DigitalClock, cmd::DigitalSerial, cmd::DigitalParallel,
-                                            cmd::DigitalModify, cmd::DigitalSwap, 0});
+                                            cmd::DigitalModify, cmd::DigitalSwap, cmd::DigitalProtocol, 0});
     const char* channelTitles[4] = {"CH0(&0)", "CH1(&1)", "CH2(&2)", "CH3(&3)"};
     for (int ch = 0; ch < 4; ++ch) {
         AddPopup(digital, channelTitles[ch],
@@ -312,7 +317,7 @@ void CMainFrame::CreateContextMenus() {
     for (int ch = 0; ch < 4; ++ch) {
         lanePopups[ch] = AddPopup(nullptr, laneTitles[ch],
                                   {cmd::ChannelClock[ch], cmd::ChannelSerial[ch], cmd::DigitalParallel,
-                                   cmd::ChannelModify[ch], cmd::DigitalSwap, 0, cmd::ChannelInvert[ch],
+                                   cmd::ChannelModify[ch], cmd::DigitalSwap, cmd::DigitalProtocol, 0, cmd::ChannelInvert[ch],
                                    cmd::ChannelShift[ch], 0, cmd::ChannelCopy[ch], cmd::ChannelPaste[ch],
                                    cmd::ChannelClear[ch]});
     }

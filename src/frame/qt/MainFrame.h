@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "digital/ProtocolForm.h"
 #include "document/KDXDoc.h"
 #include "document/WaveformRecords.h"
 #include "frame/CommandTable.h"
@@ -156,6 +157,9 @@ private:
     UserPrompts* prompts = nullptr;
     std::function<void()> aboutHandler;
     FormPrompts* dialogPrompts = nullptr;
+    // The protocol dialog's last values, for this editor session only: the
+    // waveform file keeps no record of them.
+    ProtocolMemory protocolMemory;
     FrameBlock frameBlock;
     QString filePath;
     QString title;
