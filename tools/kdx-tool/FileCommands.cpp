@@ -1,5 +1,6 @@
 #include "FileCommands.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <numbers>
+#include <string_view>
 
 #include "ui/ViewModel.h"
 #include "TimeArgument.h"
@@ -186,17 +188,32 @@ int RunExport(const std::string& path) {
     const WaveformHeader& h = file->header;
     const auto& b = file->buffers;
     const int64_t samplingNs = int64_t{h.samplingStep} * BaseClockNs;
-    std::string out = "index,time_ns,analog,ch0,ch1,ch2,ch3\n";
-    out.reserve(out.size() + size_t{h.sampleCount} * 48);
-    char line[128];
+    // The text printf's "%u,%lld,%.17g,%u,%u,%u,%u\n" gives (17 digits read
+    // back to the same double), made by std::to_chars, which needs no format
+    // parsing nor locale, into a large buffer written out in few pieces.
+    constexpr size_t BufferSize = size_t{1} << 20;
+    constexpr size_t LongestLine = 96;  // 10 + 20 + 24 + 4 x 4 digits and separators, with room
+    const auto buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
+    char* const end = buffer.get() + BufferSize;
+    const std::string_view head = "index,time_ns,analog,ch0,ch1,ch2,ch3\n";
+    char* p = std::copy(head.begin(), head.end(), buffer.get());
     for (uint32_t i = 0; i < h.sampleCount; ++i) {
-        // %.17g reads back to the same double.
-        const int n = std::snprintf(line, sizeof line, "%u,%lld,%.17g,%u,%u,%u,%u\n", i,
-                                    static_cast<long long>(samplingNs * i), b.analog[i], b.digital[0][i],
-                                    b.digital[1][i], b.digital[2][i], b.digital[3][i]);
-        out.append(line, static_cast<size_t>(n));
+        if (end - p < static_cast<ptrdiff_t>(LongestLine)) {
+            std::cout.write(buffer.get(), p - buffer.get());
+            p = buffer.get();
+        }
+        p = std::to_chars(p, end, i).ptr;
+        *p++ = ',';
+        p = std::to_chars(p, end, static_cast<long long>(samplingNs * i)).ptr;
+        *p++ = ',';
+        p = std::to_chars(p, end, b.analog[i], std::chars_format::general, 17).ptr;
+        for (const auto& channel : b.digital) {
+            *p++ = ',';
+            p = std::to_chars(p, end, unsigned{channel[i]}).ptr;
+        }
+        *p++ = '\n';
     }
-    std::cout << out;
+    std::cout.write(buffer.get(), p - buffer.get());
     return 0;  // a failed write of the output is reported by the caller
 }
 
