@@ -7,9 +7,11 @@
 
 #include <QApplication>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 #include "document/KDXDoc.h"
+#include "support/RatioReporter.h"
 #include "ui/PlotPrimitives.h"
 #include "ui/qt/KDXView.h"
 
@@ -115,7 +117,13 @@ int main(int argc, char** argv) {
     QFont::insertSubstitutions(QStringLiteral("MSゴシック"),
                                {"IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "VL Gothic"});
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    kdx::bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nRatios to the baselines of this run:\n");
+    reporter.PrintRatio("five envelopes vs one plain pass (goal 1.2x)", "BM_BuildFiveEnvelopes",
+                        "BM_PlainPassFiveArrays");
+    reporter.PrintRatio("full redraw, 262144 vs 4000 samples", "BM_FullRedraw/262144", "BM_FullRedraw/4000");
+    reporter.PrintRatio("cursor move vs full redraw", "BM_IncrementalCursorMove", "BM_FullRedraw/262144");
     benchmark::Shutdown();
     return 0;
 }
