@@ -13,7 +13,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds="${1:-60}"
 case "$seconds" in ''|*[!0-9]*) echo "usage: scripts/fuzz.sh [SECONDS]" >&2; exit 2 ;; esac
 
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --without-bench
 build="${KDX_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKDX_FUZZ=ON \
   -DKDX_BUILD_GUI=OFF -DKDX_BUILD_TESTS=OFF -DKDX_BUILD_BENCH=OFF >/dev/null

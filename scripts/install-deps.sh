@@ -2,12 +2,15 @@
 # Installs, with apt-get, every Debian 12 package the build, the tests, the
 # benchmarks and the Debian package (CPack, and the package test's tools)
 # need. Packages already present are skipped; run as root.
+#
+#   scripts/install-deps.sh [--without-bench]   (the benchmarks' packages left out,
+#                                                for builds without them)
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev
   nlohmann-json3-dev libcli11-dev
   fonts-ipafont-gothic
   clang libclang-rt-14-dev
@@ -16,6 +19,10 @@ packages=(
   locales
   dpkg-dev file lintian desktop-file-utils xdg-utils shared-mime-info groff-base
 )
+# Google Benchmark for bench/, hyperfine for its whole-process timings.
+if [ "${1:-}" != "--without-bench" ]; then
+  packages+=(libbenchmark-dev hyperfine)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -19,7 +19,7 @@ if [ "${1:-}" != "--sanitize" ]; then
   exec ctest --output-on-failure -j2 --timeout 300 -LE long
 fi
 
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --without-bench
 build="${KDX_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
 flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKDX_WERROR=ON \

@@ -99,6 +99,34 @@ void BM_Parallel(benchmark::State& state) {
     CreateAndReplace(state, form);
 }
 
+// The text typed anew before each "作成" (two texts in turn), so that the
+// check of the text runs every time, as after a user's typing.
+template <class Form>
+void RetypeCreateAndReplace(benchmark::State& state, Form& form, const std::string& text) {
+    std::string texts[2] = {text, text};
+    texts[1][0] = texts[1][0] == '1' ? '0' : '1';
+    int i = 0;
+    for (auto _ : state) {
+        form.SetText(Form::Text, texts[i ^= 1]);
+        if (!form.Create(silent) || !form.Apply(DigitalOperation::Replace, silent)) state.SkipWithError("refused");
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_SerialRetyped(benchmark::State& state) {
+    DigitalSerialForm form(fixture->Setup(), DigitalSerialParams{}, fixture->bitText, 1);
+    form.SetUnit(DigitalSerialForm::Interval, TimeUnitNs);
+    form.SetText(DigitalSerialForm::Interval, "20");
+    RetypeCreateAndReplace(state, form, fixture->bitText);
+}
+
+void BM_ParallelRetyped(benchmark::State& state) {
+    DigitalParallelForm form(fixture->Setup(), DigitalParallelParams{}, fixture->hexText);
+    form.SetUnit(DigitalParallelForm::Interval, TimeUnitNs);
+    form.SetText(DigitalParallelForm::Interval, "20");
+    RetypeCreateAndReplace(state, form, fixture->hexText);
+}
+
 // The copy of a whole channel, inverted, applied to another.
 void BM_Modify(benchmark::State& state) {
     DigitalModifyForm form(fixture->Setup(), DigitalModifyParams{}, DigitalShiftParams{}, 2);
@@ -183,6 +211,8 @@ BENCHMARK(BM_PlainFill)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Clock)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Serial)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Parallel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SerialRetyped)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ParallelRetyped)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Modify)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Shift)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlainFillUartStretch)->Unit(benchmark::kMicrosecond);
@@ -200,9 +230,11 @@ int main(int argc, char** argv) {
     kdx::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatios to the baselines of this run:\n");
-    for (const char* pattern : {"BM_Clock", "BM_Serial", "BM_Parallel", "BM_Modify", "BM_Shift"})
+    for (const char* pattern :
+         {"BM_Clock", "BM_Serial", "BM_Parallel", "BM_SerialRetyped", "BM_ParallelRetyped", "BM_Modify", "BM_Shift"})
         reporter.PrintRatio((std::string(pattern + 3) + " built and applied vs a plain fill").c_str(), pattern,
                             "BM_PlainFill");
+    std::printf("(goals: serial 10x, parallel 30x, typed anew or not)\n");
     reporter.PrintRatio("1000 UART bytes built and applied vs a plain fill of their stretch", "BM_Uart1000Bytes",
                         "BM_PlainFillUartStretch");
     reporter.PrintRatio("bit file read with progress vs a plain read (goal 3x)", "BM_ReadBitsWithProgress",

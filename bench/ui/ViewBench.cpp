@@ -14,8 +14,8 @@
 #include <memory>
 
 #include "document/KDXDoc.h"
-#include "ui/PlotPrimitives.h"
 #include "support/RatioReporter.h"
+#include "ui/PlotPrimitives.h"
 #include "ui/qt/KDXView.h"
 
 namespace kdx {
@@ -148,10 +148,11 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     kdx::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nRatios:\n");
-    reporter.PrintRatio("five envelopes vs plain pass", "BM_BuildFiveEnvelopes", "BM_PlainPassFiveArrays");
-    reporter.PrintRatio("redraw 262144 vs 4000 samples", "BM_FullRedraw/262144", "BM_FullRedraw/4000");
-    reporter.PrintRatio("incremental cursor move vs redraw", "BM_IncrementalCursorMove", "BM_FullRedraw/262144");
+    std::printf("\nRatios to the baselines of this run:\n");
+    reporter.PrintRatio("five envelopes vs one plain pass (goal 1.2x)", "BM_BuildFiveEnvelopes",
+                        "BM_PlainPassFiveArrays");
+    reporter.PrintRatio("full redraw, 262144 vs 4000 samples", "BM_FullRedraw/262144", "BM_FullRedraw/4000");
+    reporter.PrintRatio("cursor move vs full redraw", "BM_IncrementalCursorMove", "BM_FullRedraw/262144");
     std::printf("Wheel scroll step vs full redraw of the same window (goal: at most 1.2x):\n");
     reporter.PrintRatio("  half the data shown", "BM_WheelScrollStep/1", "BM_FullRedrawZoomed/1");
     reporter.PrintRatio("  standard window shown", "BM_WheelScrollStep/5", "BM_FullRedrawZoomed/5");

@@ -11,7 +11,7 @@ std::optional<EditRange> RunGenerator(CKDXDoc& doc, uint32_t cursorSample, FormP
                                       typename Form::MemoryRecord& memory, const FormDialog<Form>& dialog) {
     if (!doc.HasWaveform()) return std::nullopt;
     const int64_t dt = doc.GetSamplingTime();
-    doc.BeginAnalogEdit();
+    if (!WithMemory<Form>(prompts, [&] { doc.BeginAnalogEdit(); })) return std::nullopt;
     GeneratorSetup setup;
     setup.base = EditTimeBase{doc.GetTotalTime(), dt};
     setup.editStart = int64_t{cursorSample} * dt;

@@ -159,6 +159,8 @@ protected:
 
     // Whether the typed text is a valid source; sets the values it holds.
     virtual bool CheckText(const std::string& text, uint64_t& count) = 0;
+    // CheckText of the text field, run only when the text has changed.
+    bool CheckTyped(uint64_t& count);
     // Builds the lanes from h samples per value.
     virtual void Build(uint32_t h) = 0;
     bool TakeFileValues(const DigitalReadResult& result, FormPrompts& prompts);
@@ -179,6 +181,9 @@ private:
     uint32_t fileCount = 0;
     std::string fileName, loadReason;
     uint64_t valueCount = 0;
+    uint64_t checkedRevision = ~uint64_t{0};  // the text revision CheckText last saw
+    uint64_t typedCount = 0;
+    bool typedValid = false;
     int64_t interval = 0, period = 0;
     bool intervalValid = false, sourceValid = false, periodValid = false;
 };
@@ -200,7 +205,7 @@ private:
     void Build(uint32_t h) override;
 
     int channel = 0;
-    std::string bits;  // the typed text without its blanks
+    std::vector<uint8_t> bits;  // the typed bits, 0 or 1, without the blanks
 };
 
 // The two ways the four bits of a word go to the channels.

@@ -40,6 +40,69 @@ void buildClockPattern(uint8_t* buffer, uint32_t n, uint32_t c1, uint32_t c2, ui
     std::memset(buffer + total, 0, n - total);
 }
 
+namespace {
+
+// Blocks of a fixed length, so that the compiler turns the inner loops into
+// vector code without a check for overlap (the pointers are restrict).
+constexpr uint32_t Block = 64;
+
+void SplitOne(const uint8_t* __restrict values, uint8_t* __restrict lane, uint8_t mask, uint32_t count) {
+    uint32_t i = 0;
+    for (; i + Block <= count; i += Block)
+        for (uint32_t k = i; k < i + Block; ++k) lane[k] = uint8_t((values[k] & mask) != 0);
+    for (; i < count; ++i) lane[i] = uint8_t((values[i] & mask) != 0);
+}
+
+void SplitFour(const uint8_t* __restrict values, uint8_t* __restrict a, uint8_t* __restrict b, uint8_t* __restrict c,
+               uint8_t* __restrict d, const uint8_t* masks, uint32_t count) {
+    const uint8_t ma = masks[0], mb = masks[1], mc = masks[2], md = masks[3];
+    uint32_t i = 0;
+    for (; i + Block <= count; i += Block) {
+        for (uint32_t k = i; k < i + Block; ++k) {
+            a[k] = uint8_t((values[k] & ma) != 0);
+            b[k] = uint8_t((values[k] & mb) != 0);
+            c[k] = uint8_t((values[k] & mc) != 0);
+            d[k] = uint8_t((values[k] & md) != 0);
+        }
+    }
+    for (; i < count; ++i) {
+        a[i] = uint8_t((values[i] & ma) != 0);
+        b[i] = uint8_t((values[i] & mb) != 0);
+        c[i] = uint8_t((values[i] & mc) != 0);
+        d[i] = uint8_t((values[i] & md) != 0);
+    }
+}
+
+}  // namespace
+
+uint32_t buildBitLanes(const uint8_t* values, uint64_t count, uint32_t n, uint32_t h, std::span<uint8_t* const> lanes,
+                       std::span<const uint8_t> masks) {
+    if (h == 0 || count == 0) return 0;
+    uint64_t whole = count;
+    uint32_t rest = 0;
+    if (uint64_t{n} < count * h) {
+        whole = n / h;
+        rest = n % h;
+    }
+    const uint32_t w = static_cast<uint32_t>(whole);  // at most n
+    if (h == 1) {
+        // One sample per value: one pass over the values for all lanes.
+        if (lanes.size() == 4) {
+            SplitFour(values, lanes[0], lanes[1], lanes[2], lanes[3], masks.data(), w);
+        } else {
+            for (size_t k = 0; k < lanes.size(); ++k) SplitOne(values, lanes[k], masks[k], w);
+        }
+        return w;
+    }
+    for (size_t k = 0; k < lanes.size(); ++k) {
+        uint8_t* out = lanes[k];
+        const uint8_t mask = masks[k];
+        for (uint32_t i = 0; i < w; ++i, out += h) std::memset(out, (values[i] & mask) != 0, h);
+        if (rest > 0) std::memset(out, (values[w] & mask) != 0, rest);
+    }
+    return w * h + rest;
+}
+
 void shiftDigital(uint8_t* stretch, uint8_t* temp, uint32_t length, int64_t k, ShiftMethod method) {
     if (length == 0 || k == 0) return;
     const uint32_t m = static_cast<uint32_t>(std::min<int64_t>(k < 0 ? -k : k, length));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 namespace kdx {
 
@@ -18,35 +19,14 @@ void applyDigitalOperation(uint8_t* destination, const uint8_t* source, uint32_t
 void buildClockPattern(uint8_t* buffer, uint32_t n, uint32_t c1, uint32_t c2, uint8_t level1, uint8_t level2,
                        uint32_t repeatCount);
 
-// The serial (and parallel) layout over the document's N samples: bit i held
-// for h samples; when the bits do not all fit, the whole bits that fit and
-// then the first bit that does not fills the remaining N mod h samples.
-// bitOf(i) gives bit i (0 or 1) for i < bitCount. Returns the samples written.
-template <class BitOf>
-uint32_t buildSerialPattern(uint8_t* buffer, uint32_t n, uint32_t h, uint64_t bitCount, BitOf&& bitOf) {
-    if (h == 0 || bitCount == 0) return 0;
-    uint64_t whole = bitCount;
-    uint32_t rest = 0;
-    if (uint64_t{n} < bitCount * h) {
-        whole = n / h;
-        rest = n % h;
-    }
-    uint8_t* out = buffer;
-    if (h == 1) {
-        // One sample per bit: a plain loop the compiler can unroll.
-        for (uint64_t i = 0; i < whole; ++i) out[i] = bitOf(i);
-        return static_cast<uint32_t>(whole);
-    }
-    for (uint64_t i = 0; i < whole; ++i) {
-        const uint8_t bit = bitOf(i);
-        for (uint32_t k = 0; k < h; ++k) *out++ = bit;
-    }
-    if (rest > 0) {
-        const uint8_t bit = bitOf(whole);
-        for (uint32_t k = 0; k < rest; ++k) *out++ = bit;
-    }
-    return static_cast<uint32_t>(out - buffer);
-}
+// The serial (and parallel) layout over the document's N samples: value i
+// held for h samples; when the values do not all fit, the whole values that
+// fit and then the first one that does not fill the remaining N mod h
+// samples. Each lane takes one bit of the values: lane k is 1 where
+// value & masks[k] is not 0. The values and the lanes must not overlap.
+// Returns the samples written to each lane.
+uint32_t buildBitLanes(const uint8_t* values, uint64_t count, uint32_t n, uint32_t h, std::span<uint8_t* const> lanes,
+                       std::span<const uint8_t> masks);
 
 // Shift methods: what fills the samples the shift vacates.
 enum class ShiftMethod : int32_t { FillZero = 0, FillOne = 1, Rotate = 2 };

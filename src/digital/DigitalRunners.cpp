@@ -17,10 +17,9 @@ DigitalSetup SetupOf(CKDXDoc& doc, uint32_t cursorSample) {
 // The pattern dialogs' common run: all four channels backed up, committed as
 // one undo step over the range the operation wrote.
 template <class Form, class Store>
-std::optional<EditRange> RunPattern(CKDXDoc& doc, std::unique_ptr<Form> form, const FormDialog<Form>& dialog,
-                                    Store&& store) {
-    if (!form) return std::nullopt;
-    doc.BeginDigitalEdit(UndoKindAllDigital);
+std::optional<EditRange> RunPattern(CKDXDoc& doc, FormPrompts& prompts, std::unique_ptr<Form> form,
+                                    const FormDialog<Form>& dialog, Store&& store) {
+    if (!form || !WithMemory<Form>(prompts, [&] { doc.BeginDigitalEdit(UndoKindAllDigital); })) return std::nullopt;
     if (!dialog(*form)) return std::nullopt;
     store(*form);
     const int64_t dt = doc.GetSamplingTime();
@@ -37,7 +36,7 @@ std::optional<EditRange> RunDigitalClockDialog(CKDXDoc& doc, uint32_t cursor, in
                                                const FormDialog<DigitalClockForm>& dialog) {
     if (!doc.HasWaveform()) return std::nullopt;
     auto& memory = doc.Memories().digitalClockParams;
-    return RunPattern(doc, MakeForm<DigitalClockForm>(prompts, SetupOf(doc, cursor), memory, channel), dialog,
+    return RunPattern(doc, prompts, MakeForm<DigitalClockForm>(prompts, SetupOf(doc, cursor), memory, channel), dialog,
                       [&](const DigitalClockForm& f) { memory = f.Params(); });
 }
 
@@ -46,7 +45,7 @@ std::optional<EditRange> RunDigitalSerialDialog(CKDXDoc& doc, uint32_t cursor, i
     if (!doc.HasWaveform()) return std::nullopt;
     auto& memory = doc.Memories().digitalSerialParams;
     return RunPattern(
-        doc, MakeForm<DigitalSerialForm>(prompts, SetupOf(doc, cursor), memory, doc.DigitalSerialText(), channel),
+        doc, prompts, MakeForm<DigitalSerialForm>(prompts, SetupOf(doc, cursor), memory, doc.DigitalSerialText(), channel),
         dialog, [&](const DigitalSerialForm& f) {
             memory = f.Params();
             doc.DigitalSerialText() = f.Field(DigitalTextForm::Text).text;
@@ -57,7 +56,7 @@ std::optional<EditRange> RunDigitalParallelDialog(CKDXDoc& doc, uint32_t cursor,
                                                   const FormDialog<DigitalParallelForm>& dialog) {
     if (!doc.HasWaveform()) return std::nullopt;
     auto& memory = doc.Memories().digitalParallelParams;
-    return RunPattern(doc,
+    return RunPattern(doc, prompts,
                       MakeForm<DigitalParallelForm>(prompts, SetupOf(doc, cursor), memory, doc.DigitalParallelText()),
                       dialog, [&](const DigitalParallelForm& f) {
                           memory = f.Params();
@@ -69,7 +68,7 @@ std::optional<EditRange> RunDigitalModifyDialog(CKDXDoc& doc, uint32_t cursor, i
                                                 const FormDialog<DigitalModifyForm>& dialog) {
     if (!doc.HasWaveform()) return std::nullopt;
     DialogMemories& m = doc.Memories();
-    return RunPattern(doc,
+    return RunPattern(doc, prompts,
                       MakeForm<DigitalModifyForm>(prompts, SetupOf(doc, cursor), m.digitalModifyParams,
                                                   m.digitalShiftParams, channel),
                       dialog, [&](const DigitalModifyForm& f) {
@@ -92,8 +91,7 @@ bool RunDigitalShiftDialog(CKDXDoc& doc, int channel, FormPrompts& prompts,
     auto& memory = doc.Memories().digitalShiftParams;
     auto form = MakeForm<DigitalShiftForm>(prompts, doc.DigitalChannel(channel), doc.GetSampleCount(),
                                            doc.GetSamplingTime(), int64_t{0}, channel, memory);
-    if (!form) return false;
-    doc.BeginDigitalEdit(channel);
+    if (!form || !WithMemory<DigitalShiftForm>(prompts, [&] { doc.BeginDigitalEdit(channel); })) return false;
     if (!dialog(*form)) return false;
     form->Commit();
     memory = form->Params();
@@ -107,8 +105,7 @@ bool RunDigitalSwapDialog(CKDXDoc& doc, FormPrompts& prompts, const FormDialog<D
     for (int ch = 0; ch < DigitalChannels; ++ch) channels[ch] = doc.DigitalChannel(ch);
     auto& memory = doc.Memories().digitalSwapParams;
     auto form = MakeForm<DigitalSwapForm>(prompts, memory, channels, doc.GetSampleCount());
-    if (!form) return false;
-    doc.BeginDigitalEdit(UndoKindAllDigital);
+    if (!form || !WithMemory<DigitalSwapForm>(prompts, [&] { doc.BeginDigitalEdit(UndoKindAllDigital); })) return false;
     if (!dialog(*form)) return false;
     memory = form->Params();
     form->Apply();

@@ -11,43 +11,44 @@ namespace {
 // settings came from.
 constexpr uint64_t ShortSyncPulseBelowNs = 20000;
 
-template <class T> void CopyPrefix(const std::vector<T>& from, std::vector<T>& to, uint32_t count) {
-    std::copy_n(from.begin(), count, to.begin());
+template <class T> void CopyPrefix(const SampleStore<T>& from, SampleStore<T>& to, uint32_t count) {
+    to.Assign(from.Data(), count);
+}
+
+// The backup becomes the undo copy. A commit without its begin hands over
+// zeros, as an untouched backup held them.
+template <class T> void HandOver(SampleStore<T>& backup, SampleStore<T>& undo, uint32_t count) {
+    backup.Reach(count);
+    swap(backup, undo);
 }
 
 }  // namespace
 
-CKDXDoc::CKDXDoc()
-    : analogSamples(MaxSampleCount),
-      editBackupAnalog(MaxSampleCount),
-      undoAnalog(MaxSampleCount),
-      clipboardDigital(MaxSampleCount),
-      random(std::random_device{}()) {
-    for (int ch = 0; ch < DigitalChannelCount; ++ch) {
-        digitalSamples[ch].assign(MaxSampleCount, 0);
-        editBackupDigital[ch].assign(MaxSampleCount, 0);
-        undoDigital[ch].assign(MaxSampleCount, 0);
-    }
+CKDXDoc::CKDXDoc() : random(std::random_device{}()) {
+    // The sample arrays exist from the start (callers may hold their
+    // addresses); none of their memory is touched yet.
+    analogSamples.Allocate();
+    for (auto& channel : digitalSamples) channel.Allocate();
 }
 
 const uint8_t* CKDXDoc::GetDigitalChannel(int ch) const {
-    return ValidChannel(ch) ? digitalSamples[ch].data() : nullptr;
+    return ValidChannel(ch) ? digitalSamples[ch].Data() : nullptr;
 }
 
-uint8_t* CKDXDoc::DigitalChannel(int ch) { return ValidChannel(ch) ? digitalSamples[ch].data() : nullptr; }
+uint8_t* CKDXDoc::DigitalChannel(int ch) { return ValidChannel(ch) ? digitalSamples[ch].Data() : nullptr; }
 
 ConstSampleArrays CKDXDoc::GetSampleArrays() const {
-    return {analogSamples.data(),
-            {digitalSamples[0].data(), digitalSamples[1].data(), digitalSamples[2].data(), digitalSamples[3].data()}};
+    return {analogSamples.Data(),
+            {digitalSamples[0].Data(), digitalSamples[1].Data(), digitalSamples[2].Data(), digitalSamples[3].Data()}};
 }
 
 SampleArrays CKDXDoc::GetSampleArrays() {
-    return {analogSamples.data(),
-            {digitalSamples[0].data(), digitalSamples[1].data(), digitalSamples[2].data(), digitalSamples[3].data()}};
+    return {analogSamples.Data(),
+            {digitalSamples[0].Data(), digitalSamples[1].Data(), digitalSamples[2].Data(), digitalSamples[3].Data()}};
 }
 
 bool CKDXDoc::HasAnalogOutOfRange() const {
-    return std::any_of(analogSamples.begin(), analogSamples.begin() + sampleCount,
+    return std::any_of(analogSamples.Data(), analogSamples.Data() + sampleCount,
                        [](double v) { return v < -1.0 || v > 1.0; });
 }
 
@@ -82,11 +83,13 @@ void CKDXDoc::ResetMemories() {
 
 bool CKDXDoc::NewWaveform(int64_t samplingTimeNs, int64_t count) {
     if (!SetTimeBase(samplingTimeNs, count)) return false;
-    std::fill(analogSamples.begin(), analogSamples.end(), 0.0);
-    std::fill(undoAnalog.begin(), undoAnalog.end(), 0.0);
-    for (int ch = 0; ch < DigitalChannelCount; ++ch) {
-        std::fill(digitalSamples[ch].begin(), digitalSamples[ch].end(), uint8_t{0});
-        std::fill(undoDigital[ch].begin(), undoDigital[ch].end(), uint8_t{0});
+    // Everything ever reached is cleared; the undo arrays are not, as no undo
+    // can read them before an edit has written them again.
+    analogSamples.Clear();
+    analogSamples.Reach(sampleCount);
+    for (auto& channel : digitalSamples) {
+        channel.Clear();
+        channel.Reach(sampleCount);
     }
     editCount = openedEditCount = savedEditCount = 0;
     outputSettings = savedOutputSettings = OutputSettings{};
@@ -107,8 +110,8 @@ void CKDXDoc::LoadFromFile(const WaveformHeader& header, ConstSampleArrays sampl
     // The reader has validated the header; a count or step out of range here
     // would be a caller's fault, so clamp rather than overrun the arrays.
     const uint32_t n = std::min(header.sampleCount, MaxSampleCount);
-    std::copy_n(samples.analog, n, analogSamples.begin());
-    for (int ch = 0; ch < DigitalChannelCount; ++ch) std::copy_n(samples.digital[ch], n, digitalSamples[ch].begin());
+    analogSamples.Assign(samples.analog, n);
+    for (int ch = 0; ch < DigitalChannelCount; ++ch) digitalSamples[ch].Assign(samples.digital[ch], n);
 
     totalTimeNs = header.totalTimeNs;
     samplingStep = header.samplingStep;
@@ -191,14 +194,17 @@ bool CKDXDoc::ChangeTimeBase(int64_t samplingTimeNs, int64_t count) {
     BeginFullEdit();
     if (!SetTimeBase(samplingTimeNs, count)) return false;
     if (sampleCount > oldCount) {
-        std::fill(analogSamples.begin() + oldCount, analogSamples.begin() + sampleCount, 0.0);
-        for (auto& channel : digitalSamples)
-            std::fill(channel.begin() + oldCount, channel.begin() + sampleCount, uint8_t{0});
+        analogSamples.Reach(sampleCount);
+        std::fill(analogSamples.Data() + oldCount, analogSamples.Data() + sampleCount, 0.0);
+        for (auto& channel : digitalSamples) {
+            channel.Reach(sampleCount);
+            std::fill(channel.Data() + oldCount, channel.Data() + sampleCount, uint8_t{0});
+        }
     }
     undoSamplingTimeNs = oldSamplingNs;
     undoSampleCount = oldCount;
-    CopyPrefix(editBackupAnalog, undoAnalog, oldCount);
-    for (int ch = 0; ch < DigitalChannelCount; ++ch) CopyPrefix(editBackupDigital[ch], undoDigital[ch], oldCount);
+    HandOver(editBackupAnalog, undoAnalog, oldCount);
+    for (int ch = 0; ch < DigitalChannelCount; ++ch) HandOver(editBackupDigital[ch], undoDigital[ch], oldCount);
     ++editCount;
     undoKind = UndoKindTimeBase;
     undoAvailable = true;
@@ -211,7 +217,7 @@ bool CKDXDoc::ChangeTimeBase(int64_t samplingTimeNs, int64_t count) {
 void CKDXDoc::BeginAnalogEdit() { CopyPrefix(analogSamples, editBackupAnalog, sampleCount); }
 
 void CKDXDoc::CommitAnalogEdit() {
-    CopyPrefix(editBackupAnalog, undoAnalog, sampleCount);
+    HandOver(editBackupAnalog, undoAnalog, sampleCount);
     ++editCount;
     undoKind = UndoKindAnalog;
     undoAvailable = true;
@@ -229,12 +235,16 @@ void CKDXDoc::BeginDigitalEdit(int32_t kind) {
     }
 }
 
-void CKDXDoc::CommitDigitalEdit(int32_t kind, bool makeUndoable) {
+void CKDXDoc::HandOverDigital(int32_t kind) {
     if (ValidChannel(kind)) {
-        CopyPrefix(editBackupDigital[kind], undoDigital[kind], sampleCount);
+        HandOver(editBackupDigital[kind], undoDigital[kind], sampleCount);
     } else if (kind == UndoKindAllDigital) {
-        for (int ch = 0; ch < DigitalChannelCount; ++ch) CopyPrefix(editBackupDigital[ch], undoDigital[ch], sampleCount);
+        for (int ch = 0; ch < DigitalChannelCount; ++ch) HandOver(editBackupDigital[ch], undoDigital[ch], sampleCount);
     }
+}
+
+void CKDXDoc::CommitDigitalEdit(int32_t kind, bool makeUndoable) {
+    HandOverDigital(kind);
     ++editCount;
     if (makeUndoable) {
         undoAvailable = true;
@@ -283,9 +293,8 @@ UndoResult CKDXDoc::Undo() {
 bool CKDXDoc::InvertChannel(int ch) {
     if (!ValidChannel(ch)) return false;
     BeginDigitalEdit(ch);
-    auto& channel = digitalSamples[ch];
-    std::transform(channel.begin(), channel.begin() + sampleCount, channel.begin(),
-                   [](uint8_t v) { return static_cast<uint8_t>(v == 0 ? 1 : 0); });
+    uint8_t* channel = digitalSamples[ch].Data();
+    std::transform(channel, channel + sampleCount, channel, [](uint8_t v) { return static_cast<uint8_t>(v == 0 ? 1 : 0); });
     CommitDigitalEdit(ch, true);
     return true;
 }
@@ -301,6 +310,8 @@ bool CKDXDoc::CopyChannelToClipboard(int ch) {
 bool CKDXDoc::PasteChannel(int ch) {
     if (!ValidChannel(ch) || !clipboardValid) return false;
     BeginDigitalEdit(ch);
+    // Copied from a shorter waveform, the clipboard reads zero past its end.
+    clipboardDigital.Reach(sampleCount);
     CopyPrefix(clipboardDigital, digitalSamples[ch], sampleCount);
     CommitDigitalEdit(ch, true);
     return true;
@@ -317,7 +328,7 @@ bool CKDXDoc::CopyChannel(int sourceCh, int targetCh) {
 bool CKDXDoc::ClearChannel(int ch) {
     if (!ValidChannel(ch)) return false;
     BeginDigitalEdit(ch);
-    std::fill_n(digitalSamples[ch].begin(), sampleCount, uint8_t{0});
+    std::fill_n(digitalSamples[ch].Data(), sampleCount, uint8_t{0});
     CommitDigitalEdit(ch, true);
     return true;
 }

@@ -1,10 +1,19 @@
 // The waveform document: one analog channel and four digital channels on one
 // time base, with a one-level undo, a one-channel clipboard, the output
-// settings and the fourteen dialog memories. All arrays are allocated once at
-// full capacity; edits reach the undo store only through the edit protocol
-// (Begin...Edit before the dialog writes the arrays, Commit...Edit after).
+// settings and the fourteen dialog memories. Edits reach the undo store only
+// through the edit protocol (Begin...Edit before the dialog writes the arrays,
+// Commit...Edit after).
+//
+// Every array has the full capacity, but only what a waveform reaches is ever
+// given a value: the rest costs neither memory nor the time to clear it. The
+// edit backup, undo and clipboard arrays are made when first used, so a
+// process that never edits (or never undoes) never pays for them. Making one
+// can fail: the Begin...Edit calls, ChangeTimeBase, the per-channel commands
+// and CopyChannelToClipboard then throw std::bad_alloc before they change
+// anything, and the commits never need memory.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -39,6 +48,44 @@ public:
     virtual void SetFilePath(std::string_view path) = 0;
 };
 
+// One array of MaxSampleCount elements whose elements from Reached() on have
+// never been given a value: they read as zero once reached.
+template <class T>
+class SampleStore {
+public:
+    bool Exists() const { return data != nullptr; }
+    T* Data() { return data.get(); }
+    const T* Data() const { return data.get(); }
+    uint32_t Reached() const { return reached; }
+    // Makes the array when it does not exist yet; throws std::bad_alloc.
+    void Allocate() {
+        if (!data) data.reset(new T[MaxSampleCount]);
+    }
+    // Elements [0, count) hold values: those not reached before become zero.
+    void Reach(uint32_t count) {
+        Allocate();
+        if (count <= reached) return;
+        std::fill(data.get() + reached, data.get() + count, T{});
+        reached = count;
+    }
+    // The first count elements from source.
+    void Assign(const T* source, uint32_t count) {
+        Allocate();
+        std::copy_n(source, count, data.get());
+        reached = std::max(reached, count);
+    }
+    // Every element zero again.
+    void Clear() { std::fill_n(data.get(), reached, T{}); }
+    friend void swap(SampleStore& a, SampleStore& b) noexcept {
+        a.data.swap(b.data);
+        std::swap(a.reached, b.reached);
+    }
+
+private:
+    std::unique_ptr<T[]> data;
+    uint32_t reached = 0;
+};
+
 struct UndoResult {
     bool done = false;
     int32_t kind = 0;  // channel 0..3, UndoKindAnalog, UndoKindAllDigital or UndoKindTimeBase
@@ -57,8 +104,8 @@ public:
     uint32_t GetSampleCount() const { return sampleCount; }
     uint32_t GetSamplingStep() const { return samplingStep; }
     int64_t GetSamplingTime() const { return int64_t{samplingStep} * BaseClockNs; }
-    const double* GetAnalogSamples() const { return analogSamples.data(); }
-    double* AnalogSamples() { return analogSamples.data(); }
+    const double* GetAnalogSamples() const { return analogSamples.Data(); }
+    double* AnalogSamples() { return analogSamples.Data(); }
     // Channel 0..3; nullptr for any other number (no storage exists for 4..7).
     const uint8_t* GetDigitalChannel(int ch) const;
     uint8_t* DigitalChannel(int ch);
@@ -140,6 +187,8 @@ private:
     void ResetMemories();
     void NoticeOutOfRange();
     void RenewDataId(bool undoable);
+    // The undo step takes the backups of a digital kind.
+    void HandOverDigital(int32_t kind);
     static bool ValidChannel(int ch) { return ch >= 0 && ch < DigitalChannelCount; }
 
     bool hasWaveform = false;
@@ -151,18 +200,20 @@ private:
     int32_t dataId = 0;
     std::optional<int32_t> undoDataId;  // the identity the undo step's samples had
     int32_t documentId = 0;
-    std::vector<double> analogSamples;
-    std::array<std::vector<uint8_t>, DigitalChannelCount> digitalSamples;
+    SampleStore<double> analogSamples;
+    std::array<SampleStore<uint8_t>, DigitalChannelCount> digitalSamples;
     std::array<std::string, SignalNameCount> signalNames{};
-    std::vector<double> editBackupAnalog;
-    std::array<std::vector<uint8_t>, DigitalChannelCount> editBackupDigital;
+    // A commit hands the backup over to the undo step, which needs no copy;
+    // the old undo array becomes the next edit's backup.
+    SampleStore<double> editBackupAnalog;
+    std::array<SampleStore<uint8_t>, DigitalChannelCount> editBackupDigital;
     uint32_t undoSamplingTimeNs = 0;
     uint32_t undoSampleCount = 0;
-    std::vector<double> undoAnalog;
-    std::array<std::vector<uint8_t>, DigitalChannelCount> undoDigital;
+    SampleStore<double> undoAnalog;
+    std::array<SampleStore<uint8_t>, DigitalChannelCount> undoDigital;
     bool undoAvailable = false;
     int32_t undoKind = 0;
-    std::vector<uint8_t> clipboardDigital;
+    SampleStore<uint8_t> clipboardDigital;
     int32_t clipboardSourceChannel = 0;
     bool clipboardValid = false;
     OutputSettings outputSettings;

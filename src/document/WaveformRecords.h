@@ -3,9 +3,13 @@
 // sample buffers. The dialog memories travel as DialogMemories.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/OutputSettings.h"
@@ -69,12 +73,43 @@ struct WaveformHeader {
     friend bool operator==(const WaveformHeader&, const WaveformHeader&) = default;
 };
 
-// One analog array and four channel arrays of full capacity, allocated once.
+// Leaves the elements of a vector it sizes without a value (they are
+// written before they are read), so that memory never used is never touched.
+template <class T>
+struct UnsetElements : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UnsetElements<U>;
+    };
+    UnsetElements() = default;
+    template <class U>
+    UnsetElements(const UnsetElements<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+// One analog array and four channel arrays of full capacity, allocated once;
+// zero, or with ForReading without a value (a reader fills what it uses).
 struct SampleBuffers {
-    std::vector<double> analog = std::vector<double>(MaxSampleCount);
-    std::array<std::vector<uint8_t>, DigitalChannelCount> digital{
-        std::vector<uint8_t>(MaxSampleCount), std::vector<uint8_t>(MaxSampleCount),
-        std::vector<uint8_t>(MaxSampleCount), std::vector<uint8_t>(MaxSampleCount)};
+    struct ForReadingTag {};
+    static constexpr ForReadingTag ForReading{};
+    SampleBuffers() : SampleBuffers(ForReading) {
+        std::fill(analog.begin(), analog.end(), 0.0);
+        for (auto& channel : digital) std::fill(channel.begin(), channel.end(), uint8_t{0});
+    }
+    explicit SampleBuffers(ForReadingTag) {}
+    std::vector<double, UnsetElements<double>> analog = std::vector<double, UnsetElements<double>>(MaxSampleCount);
+    std::array<std::vector<uint8_t, UnsetElements<uint8_t>>, DigitalChannelCount> digital{
+        std::vector<uint8_t, UnsetElements<uint8_t>>(MaxSampleCount),
+        std::vector<uint8_t, UnsetElements<uint8_t>>(MaxSampleCount),
+        std::vector<uint8_t, UnsetElements<uint8_t>>(MaxSampleCount),
+        std::vector<uint8_t, UnsetElements<uint8_t>>(MaxSampleCount)};
 };
 
 // Non-owning views of sample arrays of at least MaxSampleCount elements.

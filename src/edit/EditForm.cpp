@@ -24,6 +24,7 @@ void EditForm::SetText(int id, std::string text) {
     FieldState& f = fields.at(id);
     if (!f.enabled || f.text == text) return;
     f.text = std::move(text);
+    ++f.revision;
     if (MakesStale(id)) MakeStale();
     Validate();
 }

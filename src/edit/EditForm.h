@@ -30,6 +30,7 @@ struct FieldState {
     TimeUnitIndex unit = TimeUnitNone;  // the index in its unit list, when it has one
     bool marker = false;                // the "×" beside it
     bool enabled = true;
+    uint64_t revision = 0;  // counts the changes of the text by SetText
 };
 
 // The message boxes a form shows: the dialog answers with real ones, kdx-tool

@@ -25,16 +25,26 @@ struct EditRange {
 template <class Form>
 using FormDialog = std::function<bool(Form&)>;
 
-// Builds a form, or shows its memory message (Form::MemoryMessage) when its
-// buffers cannot be had; the runner then ends as after Cancel.
-template <class Form, class... Args>
-std::unique_ptr<Form> MakeForm(FormPrompts& prompts, Args&&... args) {
+// Runs a step that needs memory (the form's buffers, the document's edit
+// backup), or shows the dialog's memory message (Form::MemoryMessage) when
+// that cannot be had; false then, and the runner ends as after Cancel.
+template <class Form, class Step>
+bool WithMemory(FormPrompts& prompts, Step&& step) {
     try {
-        return std::make_unique<Form>(std::forward<Args>(args)...);
+        step();
+        return true;
     } catch (const std::bad_alloc&) {
         prompts.Inform(Form::MemoryMessage);
-        return nullptr;
+        return false;
     }
+}
+
+// Builds a form, or shows its memory message.
+template <class Form, class... Args>
+std::unique_ptr<Form> MakeForm(FormPrompts& prompts, Args&&... args) {
+    std::unique_ptr<Form> form;
+    WithMemory<Form>(prompts, [&] { form = std::make_unique<Form>(std::forward<Args>(args)...); });
+    return form;
 }
 
 }  // namespace kdx

@@ -12,6 +12,10 @@ namespace kdx {
 inline constexpr const char* UntitledTitle = "無題";
 inline constexpr const char* MsgInvalidParameter = "不正なパラメータです。";
 inline constexpr const char* MsgOpenMemory = "ファイル読込みのためのメモリが確保できませんでした。";
+// The undo copy of a total-time change or of a channel command, or the
+// channel clipboard, could not be had (the document is unchanged).
+inline constexpr const char* MsgTimeChangeMemory = "トータル時間変更のためのメモリが確保できませんでした。";
+inline constexpr const char* MsgChannelMemory = "ディジタル波形編集のためのメモリが確保できませんでした。";
 inline constexpr const char* OpenFileFilter = "KDXファイル (*.kdx);;すべてのファイル (*.*)";
 inline constexpr const char* SaveFileFilter = "KDXファイル (*.kdx)";
 inline constexpr const char* DefaultSuffix = "kdx";

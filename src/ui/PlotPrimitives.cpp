@@ -5,6 +5,10 @@
 #include <cstring>
 #include <cstdio>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kdx {
 
 int PlotColumns(const PixelRect& plot) {
@@ -61,44 +65,65 @@ uint8_t LastClip(const double* values, uint32_t j0, uint32_t j1) {
     return ClipNone;
 }
 
-// Lowest and highest of a run of values, with independent accumulators so the
-// comparisons of neighbouring values do not wait on each other.
+// Lowest and highest of a run of values, two at a time in vector registers
+// with independent accumulators. Taking a value twice changes neither, so a
+// run's last pair may overlap the one before. The comparisons are those of
+// std::min(lo, v) and std::max(hi, v): a NaN is never taken, except as the
+// first value, which then stays.
 void RunMinMax(const double* v, uint32_t count, double& lo, double& hi) {
-    double lo0 = v[0], lo1 = v[0], lo2 = v[0], lo3 = v[0];
-    double hi0 = v[0], hi1 = v[0], hi2 = v[0], hi3 = v[0];
-    uint32_t j = 1;
-    for (; j + 4 <= count; j += 4) {
-        lo0 = std::min(lo0, v[j]);
-        hi0 = std::max(hi0, v[j]);
-        lo1 = std::min(lo1, v[j + 1]);
-        hi1 = std::max(hi1, v[j + 1]);
-        lo2 = std::min(lo2, v[j + 2]);
-        hi2 = std::max(hi2, v[j + 2]);
-        lo3 = std::min(lo3, v[j + 3]);
-        hi3 = std::max(hi3, v[j + 3]);
+#if defined(__SSE2__)
+    if (count >= 8) {
+        const __m128d first = _mm_set1_pd(v[0]);
+        __m128d lo0 = first, lo1 = first, hi0 = first, hi1 = first;
+        const auto take = [&](uint32_t j) {
+            const __m128d a = _mm_loadu_pd(v + j), b = _mm_loadu_pd(v + j + 2);
+            lo0 = _mm_min_pd(a, lo0);  // a < lo0 ? a : lo0
+            hi0 = _mm_max_pd(a, hi0);  // a > hi0 ? a : hi0
+            lo1 = _mm_min_pd(b, lo1);
+            hi1 = _mm_max_pd(b, hi1);
+        };
+        uint32_t j = 0;
+        for (; j + 4 <= count; j += 4) take(j);
+        if (j < count) take(count - 4);
+        double l[4], h[4];
+        _mm_storeu_pd(l, lo0);
+        _mm_storeu_pd(l + 2, lo1);
+        _mm_storeu_pd(h, hi0);
+        _mm_storeu_pd(h + 2, hi1);
+        lo = std::min(std::min(l[0], l[1]), std::min(l[2], l[3]));
+        hi = std::max(std::max(h[0], h[1]), std::max(h[2], h[3]));
+        return;
     }
-    for (; j < count; ++j) {
-        lo0 = std::min(lo0, v[j]);
-        hi0 = std::max(hi0, v[j]);
+#endif
+    lo = hi = v[0];
+    for (uint32_t j = 1; j < count; ++j) {
+        lo = std::min(lo, v[j]);
+        hi = std::max(hi, v[j]);
     }
-    lo = std::min(std::min(lo0, lo1), std::min(lo2, lo3));
-    hi = std::max(std::max(hi0, hi1), std::max(hi2, hi3));
 }
 
-// Whether a run of channel bytes holds a 1 (high) and anything else (low),
-// eight bytes at a time; stops as soon as both are found.
+// Whether a run of channel bytes holds a 1 (high) and anything else (low);
+// stops as soon as both are found. Sixteen bytes at a time where the vector
+// registers allow, the last sixteen overlapping the ones before.
 void RunLevels(const uint8_t* p, uint32_t count, bool& anyHigh, bool& anyLow) {
-    constexpr uint64_t Ones = 0x0101010101010101ull;
-    constexpr uint64_t Highs = 0x8080808080808080ull;
     anyHigh = anyLow = false;
     uint32_t i = 0;
-    for (; i + 8 <= count && !(anyHigh && anyLow); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, p + i, sizeof word);
-        const uint64_t x = word ^ Ones;  // bytes equal to 1 become 0
-        anyHigh = anyHigh || ((x - Ones) & ~x & Highs) != 0;
-        anyLow = anyLow || x != 0;
+#if defined(__SSE2__)
+    if (count >= 16) {
+        const __m128i ones = _mm_set1_epi8(1);
+        int high = 0, low = 0;  // one bit per byte seen
+        const auto take = [&](uint32_t at) {
+            const int m = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), ones));
+            high |= m;
+            low |= m ^ 0xFFFF;
+        };
+        for (; i + 16 <= count && !(high != 0 && low != 0); i += 16) take(i);
+        if (i < count && !(high != 0 && low != 0)) take(count - 16);
+        anyHigh = high != 0;
+        anyLow = low != 0;
+        return;
     }
+#endif
     for (; i < count && !(anyHigh && anyLow); ++i) {
         if (p[i] == 1) anyHigh = true;
         else anyLow = true;

@@ -11,6 +11,7 @@
 #include "document/KDXDoc.h"
 #include "document/WaveformLimits.h"
 #include "RecordingPrompts.h"
+#include "support/FailingAllocation.h"
 
 using namespace kdx;
 
@@ -309,6 +310,22 @@ TEST(ShapeForms, EqualValuesTimeConstantAndNoiseAmplitude) {
     noise.SetUnit(NoiseForm::Amplitude, NoiseForm::PeakToPeak);
     noise.SetText(NoiseForm::Amplitude, "66");
     EXPECT_DOUBLE_EQ(noise.Sigma(), 0.01);
+}
+
+// The document's undo copy of the edit is made when the dialog opens; without
+// memory for it the dialog's own message shows and the dialog never opens.
+TEST(AnalogRunners, NoMemoryForTheUndoCopyShowsTheDialogsMessage) {
+    CKDXDoc doc;
+    ASSERT_TRUE(doc.NewWaveform(20, 50000));
+    Script s;
+    bool opened = false;
+    {
+        kdx::testing::FailLargeAllocations fail(100000);
+        EXPECT_FALSE(RunDcDialog(doc, 0, s, [&](DcForm&) { return opened = true; }));
+    }
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(s.messages, std::vector<std::string>{MsgDcMemory});
+    EXPECT_EQ(doc.GetEditCount(), 0);
 }
 
 TEST(AnalogRunners, OkStoresTheMemoryAndCommitsCancelChangesNothing) {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -129,6 +132,64 @@ TEST_F(KdxTool, ExportWritesEverySampleExactly) {
     EXPECT_EQ(line.substr(0, 5), "2,80,");
     EXPECT_EQ(std::stod(line.substr(5, line.find(',', 5) - 5)), 1e-300);
     EXPECT_FALSE(std::getline(lines, line));
+}
+
+// The export's text is printf's, byte for byte: the README's waveforms, and
+// random doubles of every kind (any bit pattern, and the short decimals whose
+// shortest text differs from their 17 digits) at the longest sampling time.
+TEST_F(KdxTool, ExportTextIsPrintfsForEveryKindOfValue) {
+    const auto printfText = [](const fs::path& file) {
+        kdx::SampleBuffers b;
+        kdx::WaveformHeader h;
+        kdx::DialogMemories params;
+        std::string message;
+        EXPECT_TRUE(kdx::ReadWaveformFile(file, h, ArraysOf(b), params, kdx::FileFormatVersion, message)) << message;
+        std::string text = "index,time_ns,analog,ch0,ch1,ch2,ch3\n";
+        char line[128];
+        for (uint32_t i = 0; i < h.sampleCount; ++i) {
+            const int n = std::snprintf(line, sizeof line, "%u,%lld,%.17g,%u,%u,%u,%u\n", i,
+                                        static_cast<long long>(int64_t{h.samplingStep} * 20 * i), b.analog[i],
+                                        b.digital[0][i], b.digital[1][i], b.digital[2][i], b.digital[3][i]);
+            text.append(line, static_cast<size_t>(n));
+        }
+        return text;
+    };
+    for (const std::string& step :
+         {"new -o " + P("w.kdx") + " --sampling 20nS --count 50000",
+          "apply " + P("w.kdx") + " -o " + P("w.kdx") + " ramp --period 100uS --initial 0 --final 0.5",
+          "apply " + P("w.kdx") + " -o " + P("w.kdx") + " sine --period 200uS --t1 100uS --amplitude 0.4 --offset 0.5 --repeat 2",
+          "apply " + P("w.kdx") + " -o " + P("w.kdx") +
+              " rectangle --period 500uS --t1 10uS --t2 40uS --t3 10uS --t4 40uS --v1 0.8 --v2 -0.8 --repeat 5",
+          "apply " + P("w.kdx") + " -o " + P("w.kdx") + " noise --start 0 --period 1mS --rms 20 --op add --seed 1",
+          "apply " + P("w.kdx") + " -o " + P("w.kdx") + " clock --channel 2 --time1 1uS --time2 3uS --repeat 100 --start 0",
+          "demo -o " + P("demo.kdx")})
+        ASSERT_EQ(Tool(step).exitCode, 0) << step;
+
+    std::mt19937_64 rng(17);
+    kdx::SampleBuffers b;
+    for (uint32_t i = 0; i < kdx::MaxSampleCount; ++i) {
+        if (i % 2 == 0) {
+            b.analog[i] = std::bit_cast<double>(rng());  // NaN, infinities, subnormals, both zeros
+        } else {
+            char decimal[32];
+            std::snprintf(decimal, sizeof decimal, "%s%llue%d", rng() & 1 ? "-" : "",
+                          static_cast<unsigned long long>(rng() % 100000), static_cast<int>(rng() % 40) - 25);
+            b.analog[i] = std::strtod(decimal, nullptr);  // 0.1 prints as 0.10000000000000001
+        }
+        for (auto& channel : b.digital) channel[i] = rng() & 1;
+    }
+    kdx::WaveformHeader h;
+    h.samplingStep = kdx::MaxSamplingStep;
+    h.sampleCount = kdx::MaxSampleCount;
+    h.totalTimeNs = uint64_t{kdx::MaxSamplingStep} * 20 * kdx::MaxSampleCount;
+    std::string message;
+    ASSERT_TRUE(kdx::WriteWaveformFile(dir / "random.kdx", h, ArraysOf(std::as_const(b)), {}, message)) << message;
+
+    for (const char* name : {"w.kdx", "demo.kdx", "random.kdx"}) {
+        const auto r = Tool("export " + P(name));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(r.out == printfText(dir / name)) << name;
+    }
 }
 
 TEST_F(KdxTool, RetimeChangesTheCountAndKeepsTheSamples) {

@@ -2,6 +2,7 @@
 // shift, invert and swap.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "digital/DigitalPatterns.h"
@@ -45,14 +46,33 @@ TEST(DigitalPatterns, ClockCutAtTheEnd) {
 TEST(DigitalPatterns, SerialLayoutFillsTheRemainderWithTheNextBit) {
     // 10 bits of 3 samples over 25 samples: 8 whole bits, bit 8 in the last sample.
     const Bytes bits = {1, 0, 1, 1, 0, 0, 1, 0, 1, 1};
+    const uint8_t one = 1;
     Bytes b(25, 9);
-    EXPECT_EQ(buildSerialPattern(b.data(), 25, 3, bits.size(), [&](uint64_t i) { return bits[i]; }), 25u);
+    uint8_t* lane = b.data();
+    EXPECT_EQ(buildBitLanes(bits.data(), bits.size(), 25, 3, {&lane, 1}, {&one, 1}), 25u);
     for (int i = 0; i < 24; ++i) EXPECT_EQ(b[i], bits[i / 3]) << i;
     EXPECT_EQ(b[24], bits[8]);
     // Bits that all fit leave the rest alone.
     Bytes c(10, 9);
-    EXPECT_EQ(buildSerialPattern(c.data(), 10, 2, 3, [&](uint64_t i) { return bits[i]; }), 6u);
+    lane = c.data();
+    EXPECT_EQ(buildBitLanes(bits.data(), 3, 10, 2, {&lane, 1}, {&one, 1}), 6u);
     EXPECT_EQ(c, (Bytes{1, 1, 0, 0, 1, 1, 9, 9, 9, 9}));
+}
+
+TEST(DigitalPatterns, FourLanesTakeOneBitEachAtOneSampleOrMore) {
+    // Words past a whole block and its tail; lanes in the reversed bit order.
+    Bytes words(150);
+    for (size_t i = 0; i < words.size(); ++i) words[i] = uint8_t((i * 7 + i / 16) & 15);
+    const std::array<uint8_t, 4> masks = {8, 4, 2, 1};
+    for (const uint32_t h : {1u, 2u}) {
+        std::array<Bytes, 4> lanes;
+        std::array<uint8_t*, 4> out{};
+        for (int k = 0; k < 4; ++k) out[k] = (lanes[k] = Bytes(300, 9)).data();
+        EXPECT_EQ(buildBitLanes(words.data(), words.size(), 299, h, out, masks), h == 1 ? 150u : 299u);
+        for (uint32_t s = 0; s < 150 * h && s < 299; ++s)
+            for (int k = 0; k < 4; ++k) ASSERT_EQ(lanes[k][s], (words[s / h] >> (3 - k)) & 1) << h << " " << s;
+        EXPECT_EQ(lanes[0][299], 9);
+    }
 }
 
 TEST(DigitalPatterns, ShiftFillsOrRotates) {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <set>
 
 #include "document/KDXDoc.h"
+#include "support/FailingAllocation.h"
 
 using namespace kdx;
 
@@ -378,4 +380,49 @@ TEST(DocumentFile, EditedDocumentReadsBackFieldForField) {
     for (int ch = 0; ch < 4; ++ch)
         EXPECT_TRUE(std::equal(doc->GetDigitalChannel(ch), doc->GetDigitalChannel(ch) + n,
                                reopened.GetDigitalChannel(ch)));
+}
+
+// The edit backup, undo and clipboard arrays are made when first needed; when
+// that fails the command throws and the document is as it was, and with the
+// memory back the same commands work.
+TEST(DocumentMemory, ACopyThatCannotBeHadChangesNothing) {
+    auto doc = NewDoc(20, 1000);
+    std::fill_n(doc->AnalogSamples(), 1000, 0.25);
+    doc->DigitalChannel(1)[7] = 1;
+    const int32_t id = doc->GetDataId();
+    const std::function<void()> commands[] = {
+        [&] { doc->BeginAnalogEdit(); },
+        [&] { doc->BeginDigitalEdit(2); },
+        [&] { doc->BeginDigitalEdit(UndoKindAllDigital); },
+        [&] { doc->InvertChannel(1); },
+        [&] { doc->ClearChannel(1); },
+        [&] { doc->CopyChannel(1, 0); },
+        [&] { doc->CopyChannelToClipboard(1); },
+        [&] { doc->ChangeTimeBase(20, 2000); },
+    };
+    for (const auto& command : commands) {
+        {
+            kdx::testing::FailLargeAllocations fail(1000);
+            EXPECT_THROW(command(), std::bad_alloc);
+        }
+        EXPECT_EQ(doc->GetSampleCount(), 1000u);
+        EXPECT_EQ(doc->GetEditCount(), 0);
+        EXPECT_EQ(doc->GetDataId(), id);
+        EXPECT_FALSE(doc->IsUndoAvailable());
+        EXPECT_FALSE(doc->IsClipboardValid());
+        EXPECT_EQ(doc->GetAnalogSamples()[999], 0.25);
+        EXPECT_EQ(doc->GetDigitalChannel(1)[7], 1);
+    }
+    // New and Open need nothing beyond the arrays the document has.
+    {
+        kdx::testing::FailLargeAllocations fail(1000);
+        EXPECT_TRUE(doc->NewWaveform(20, MaxSampleCount));
+        EXPECT_EQ(doc->GetAnalogSamples()[999], 0.0);
+    }
+    ASSERT_TRUE(doc->CopyChannelToClipboard(3));
+    ASSERT_TRUE(doc->InvertChannel(3));
+    ASSERT_TRUE(doc->PasteChannel(2));
+    EXPECT_EQ(doc->GetDigitalChannel(2)[MaxSampleCount - 1], 0);
+    EXPECT_EQ(doc->GetDigitalChannel(3)[MaxSampleCount - 1], 1);
+    EXPECT_EQ(doc->Undo().kind, 2);
 }

@@ -27,7 +27,7 @@ struct CommandFailure : std::runtime_error {
 // A file read into separate buffers of full capacity, as the editor's Open does.
 struct LoadedFile {
     WaveformHeader header;
-    SampleBuffers buffers;
+    SampleBuffers buffers{SampleBuffers::ForReading};
     DialogMemories params;
 };
 

@@ -438,7 +438,7 @@ bool CMainFrame::OpenWaveformFile(const QString& path) {
     // touch the document.
     std::unique_ptr<SampleBuffers> buffers;
     try {
-        buffers = std::make_unique<SampleBuffers>();
+        buffers = std::make_unique<SampleBuffers>(SampleBuffers::ForReading);
     } catch (const std::bad_alloc&) {
         ShowMessage(MsgOpenMemory);
         return false;
@@ -590,7 +590,14 @@ void CMainFrame::TotalTimeChangeCommand() {
     if (!choice || choice->count == doc.GetSampleCount()) return;
     TakeOutputDialogSettings();
     CloseOutputDialog();
-    if (!doc.ChangeTimeBase(sampling, choice->count)) {
+    bool changed = false;
+    try {
+        changed = doc.ChangeTimeBase(sampling, choice->count);
+    } catch (const std::bad_alloc&) {
+        ShowMessage(MsgTimeChangeMemory);
+        return;
+    }
+    if (!changed) {
         ShowMessage(MsgInvalidParameter);
         return;
     }
@@ -622,6 +629,16 @@ bool CMainFrame::WholeChannelDialog(Runner runner) {
 
 void CMainFrame::ToggleEditLock() { frameBlock.editAllowed = !frameBlock.editAllowed; }
 
+bool CMainFrame::ChannelEdit(const std::function<void()>& command) {
+    try {
+        command();
+        return true;
+    } catch (const std::bad_alloc&) {
+        ShowMessage(MsgChannelMemory);
+        return false;
+    }
+}
+
 void CMainFrame::ChannelCommand(ChannelFamily family, int ch) {
     // The dialogs preset to a channel (or, from the menu, to the remembered one).
     const auto preset = [ch](auto run) {
@@ -638,10 +655,10 @@ void CMainFrame::ChannelCommand(ChannelFamily family, int ch) {
                 [ch](CKDXDoc& d, FormPrompts& p, const auto& dialog) { return RunDigitalShiftDialog(d, ch, p, dialog); }))
             return;
         break;
-    case ChannelFamily::Invert: doc.InvertChannel(ch); break;
-    case ChannelFamily::Copy: doc.CopyChannelToClipboard(ch); return;  // nothing on screen changes
-    case ChannelFamily::Paste: doc.PasteChannel(ch); break;
-    case ChannelFamily::Clear: doc.ClearChannel(ch); break;
+    case ChannelFamily::Invert: if (!ChannelEdit([&] { doc.InvertChannel(ch); })) return; break;
+    case ChannelFamily::Copy: ChannelEdit([&] { doc.CopyChannelToClipboard(ch); }); return;  // nothing on screen changes
+    case ChannelFamily::Paste: if (!ChannelEdit([&] { doc.PasteChannel(ch); })) return; break;
+    case ChannelFamily::Clear: if (!ChannelEdit([&] { doc.ClearChannel(ch); })) return; break;
     default: return;
     }
     view->Redraw();

@@ -112,6 +112,9 @@ private:
     void ShowContextMenu(const QPoint& viewPos);
     QMenu* AddPopup(QMenu* parent, const char* title, std::initializer_list<int> ids);
     void ShowMessage(const std::string& text);
+    // A channel command, or its memory message when its undo copy or the
+    // clipboard cannot be had; false then.
+    bool ChannelEdit(const std::function<void()>& command);
     QToolButton* ToolButtonOf(int id) const;
 
     // Commands.
