@@ -81,7 +81,7 @@ std::optional<EditRange> RunDigitalProtocolDialog(CKDXDoc& doc, uint32_t cursor,
                                                   FormPrompts& prompts,
                                                   const FormDialog<DigitalProtocolForm>& dialog) {
     if (!doc.HasWaveform()) return std::nullopt;
-    return RunPattern(doc, MakeForm<DigitalProtocolForm>(prompts, SetupOf(doc, cursor), memory), dialog,
+    return RunPattern(doc, prompts, MakeForm<DigitalProtocolForm>(prompts, SetupOf(doc, cursor), memory), dialog,
                       [&](const DigitalProtocolForm& f) { memory = f.Params(); });
 }
 
