@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "RecordingPrompts.h"
@@ -55,6 +56,17 @@ struct Points {
 };
 
 constexpr const char* Stopped = "\n\n読み込みを中止しました。";
+
+TEST(SignalFiles, ChoosesTheReaderByTheNameOrTheFormat) {
+    using R = SourceReader;
+    using F = SourceFormat;
+    const std::tuple<const char*, F, R> cases[] = {
+        {"/tmp/x.WAV", F::Auto, R::Wav},   {"a.Pwl", F::Auto, R::Pwl},    {"a.csv", F::Auto, R::Numbers},
+        {"x.kdx", F::Auto, R::Waveform},   {"a.b", F::Auto, R::None},     {"a.b", F::Table, R::Table},
+        {"x.kdx", F::Numbers, R::Numbers}, {"x.wav", F::Pwl, R::Pwl},     {"x.csv", F::Wav, R::Wav},
+    };
+    for (const auto& [name, format, reader] : cases) EXPECT_EQ(SourceReaderFor(name, format), reader) << name;
+}
 
 TEST(SignalFiles, ReadsTablesAndPwlOrNamesTheLineAtFault) {
     struct Case {
