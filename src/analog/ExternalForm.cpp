@@ -63,8 +63,8 @@ std::string ExternalForm::Load(const std::string& path, const ProgressFn& progre
         if (loaded) SetInterval(r.intervalNs);
         break;
     }
-    case SourceReader::Table:
-    case SourceReader::Pwl: LoadPoints(SourceReaderFor(path, source.format) == SourceReader::Pwl, path, progress, message); break;
+    case SourceReader::Table: LoadPoints(false, path, progress, message); break;
+    case SourceReader::Pwl: LoadPoints(true, path, progress, message); break;
     case SourceReader::Waveform: {
         WaveformHeader fileHeader;
         DialogMemories params;

@@ -57,7 +57,8 @@ std::string LineFaultText(LineFault fault) {
     return {};
 }
 
-constexpr size_t MaxLineLength = size_t{1} << 20;
+// A longer line is no table's and holds more PWL pairs than are ever kept.
+constexpr size_t MaxLineLength = size_t{64} << 20;
 
 // Reads a regular file in 1 MiB windows and hands each line (without its
 // line feed) to line until it returns false; progress sees the percentage read.
@@ -82,6 +83,10 @@ SignalReadResult ReadLines(const std::filesystem::path& path, const ProgressFn& 
     constexpr size_t Window = size_t{1} << 20;
     std::vector<char> window(static_cast<size_t>(std::min<uint64_t>(size, Window)));
     std::string carry;
+    size_t lines = 0;
+    const auto tooLong = [&] {
+        return fail(MsgExternalInvalidData, "line " + std::to_string(lines + 1) + " is longer than 64 MiB");
+    };
     int percent = 0;
     if (progress) progress(0);
     uint64_t position = 0;
@@ -94,17 +99,19 @@ SignalReadResult ReadLines(const std::filesystem::path& path, const ProgressFn& 
         std::string_view rest(window.data(), want);
         for (size_t feed; (feed = rest.find('\n')) != std::string_view::npos; rest.remove_prefix(feed + 1)) {
             bool more;
+            if (carry.size() + feed > MaxLineLength) return tooLong();
             if (carry.empty()) {
                 more = line(rest.substr(0, feed));
             } else {
-                carry.append(rest.substr(0, std::min(feed, MaxLineLength)));
+                carry.append(rest.substr(0, feed));
                 more = line(carry);
                 carry.clear();
             }
+            ++lines;
             if (!more) return result;
         }
-        // A line longer than any table's is cut: its first MiB does not parse.
-        carry.append(rest.substr(0, std::min(rest.size(), MaxLineLength + 1 - std::min(carry.size(), MaxLineLength))));
+        if (carry.size() + rest.size() > MaxLineLength) return tooLong();
+        carry.append(rest);
         position += want;
         const int now = static_cast<int>(position * 100 / size);
         if (now != percent && progress) progress(percent = now);

@@ -33,7 +33,8 @@ struct Dir {
         return path / name;
     }
     // A sound file of frames x channels 32-bit integer samples, stored in the given format.
-    fs::path WriteSound(const std::string& name, int format, int rate, int channels, const std::vector<int>& samples) const {
+    fs::path WriteSound(const std::string& name, int format, int rate, int channels,
+                        const std::vector<int>& samples) const {
         SF_INFO info{};
         info.samplerate = rate;
         info.channels = channels;
@@ -86,7 +87,8 @@ TEST(SignalFiles, ReadsTablesAndPwlOrNamesTheLineAtFault) {
         {"word.csv", "0,1\n1,x\n", 1, 2, {}, {}, "word.csv の 2 行目：数値として読めない項目があります。", ""},
         {"narrow.csv", "t,v\n0\n", 1, 2, {}, {}, "narrow.csv の 2 行目：時刻または値の列がありません。", ""},
         {"empty.csv", "time,value\n", 1, 2, {}, {}, "empty.csv：読み込めるデータがありません。", ""},
-        {"a.pwl", "* source\n(0 0 10u 1meg ; rise\n+ 2.5ns 1\n", 0, 0, {0, 1e-5}, {0, 1e6}, "a.pwl の 3 行目：時刻が前のデータより前に戻っています。", ""},
+        {"a.pwl", "* source\n(0 0 10u 1meg ; rise\n+ 2.5ns 1\n", 0, 0, {}, {},
+         "a.pwl の 3 行目：時刻が前のデータより前に戻っています。", ""},
         {"b.pwl", "PWL\n", 0, 0, {}, {}, "b.pwl の 1 行目：数値として読めない項目があります。", ""},
         {"c.pwl", "0 0\n+ 1ms 5V, 2MS\n", 0, 0, {}, {}, "c.pwl の 2 行目：時刻に対応する値がありません。", ""},
         {"d.pwl", "(0,0\n+1n,2.5 2.5ns -1k)\n*end\n", 0, 0, {0, 1e-9, 2.5e-9}, {0, 2.5, -1000}, "", ""},
@@ -190,7 +192,8 @@ TEST(SignalFiles, AgreesWithSoxOnAWavFile) {
     for (int& s : samples) s = static_cast<int>(random());
     const fs::path wav = dir.WriteSound("x.wav", SF_FORMAT_PCM_24, 48000, 2, samples);
     const fs::path raw = dir.path / "x.raw";
-    const std::string command = "sox '" + wav.string() + "' -t raw -e floating-point -b 64 '" + raw.string() + "' remix 2";
+    const std::string command =
+        "sox '" + wav.string() + "' -t raw -e floating-point -b 64 '" + raw.string() + "' remix 2";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::vector<double> expected(5000);
     std::ifstream(raw, std::ios::binary).read(reinterpret_cast<char*>(expected.data()), 5000 * sizeof(double));

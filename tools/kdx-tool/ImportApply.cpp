@@ -44,7 +44,8 @@ int RunImport(const ApplyTarget& target, const ImportOptions& o) {
         using F = ExternalForm;
         SetEditStart(form, o.common.start);
         // As "参照・読込": the reader's messages, and nothing loaded on failure.
-        const auto format = static_cast<SourceFormat>(std::find(Formats.begin(), Formats.end(), o.format) - Formats.begin());
+        const auto format =
+            static_cast<SourceFormat>(std::find(Formats.begin(), Formats.end(), o.format) - Formats.begin());
         form.SetSourceOptions({format, o.channel, o.timeColumn, o.valueColumn});
         // A number list's interval is the user's to say; the one the file
         // remembers belonged to other data.

@@ -219,8 +219,8 @@ void CExternalDlg::RefreshShape() {
 }
 
 void CExternalDlg::SourceChanged() {
-    external.SetSourceOptions({static_cast<SourceFormat>(format->currentIndex()), static_cast<uint32_t>(channel->value()),
-                               static_cast<uint32_t>(timeColumn->value()),
+    external.SetSourceOptions({static_cast<SourceFormat>(format->currentIndex()),
+                               static_cast<uint32_t>(channel->value()), static_cast<uint32_t>(timeColumn->value()),
                                static_cast<uint32_t>(valueColumn->value())});
     if (lastPath.isEmpty()) {
         Refresh();
