@@ -2,8 +2,8 @@
 // crashing, it must agree with a plain reading of the same text: split at the
 // separators, each word read by the C library (with D taken for E) as a whole
 // finite number, at most the capacity of them, anything after the last that
-// fits counted as data left out. And cutting the text into pieces anywhere
-// must not change the outcome.
+// fits counted as data left out, a word longer than the token limit invalid.
+// And cutting the text into pieces anywhere must not change the outcome.
 //
 // The first byte sets a small capacity so that short inputs reach the limit;
 // the second where the text is cut in two.
@@ -43,6 +43,7 @@ State Reference(std::string_view text, uint32_t capacity, std::vector<double>& v
             word += text[i] == 'D' || text[i] == 'd' ? 'e' : text[i];
             ++i;
         }
+        if (word.size() > kdx::TextDataParser::MaxTokenLength) return State::Invalid;  // no number anyone wrote
         char* end = nullptr;
         const double v = std::strtod(word.c_str(), &end);
         if (end != word.c_str() + word.size() || !std::isfinite(v)) return State::Invalid;

@@ -11,7 +11,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev
-  nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev libsndfile1-dev sox
   fonts-ipafont-gothic
   clang libclang-rt-14-dev
   xvfb xauth x11-apps netpbm

@@ -1,6 +1,7 @@
 #include "analog/ExternalForm.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "document/WaveformFile.h"
@@ -16,7 +17,7 @@ std::filesystem::path PathOf(const std::string& name) { return std::u8string(nam
 }  // namespace
 
 ExternalForm::ExternalForm(const GeneratorSetup& setup, const ExternalParams& m)
-    : GeneratorForm(setup, Count, false), preview(MaxSampleCount) {
+    : GeneratorForm(setup, Count, false), pointTimes(MaxSampleCount), preview(MaxSampleCount) {
     SetStoredTime(Interval, m.interval, m.intervalUnit);
     SetStoredTime(Start, 0, TimeUnitNs);
     SetStoredTime(Period, 0, TimeUnitNs);
@@ -32,17 +33,19 @@ ExternalForm::ExternalForm(const GeneratorSetup& setup, const ExternalParams& m)
 }
 
 std::string ExternalForm::Load(const std::string& path, const ProgressFn& progress) {
-    loaded = false;
-    count = 0;
+    loaded = points = false;
+    count = previewCount = 0;
     fileName.clear();
     loadReason.clear();
+    header.clear();
+    rateNote.clear();
     minValue = maxValue = 0.0;
     ++loadGeneration;
     SetPreviewResult(false);
     std::string message;
-    switch (ExternalFileKindOf(path)) {
-    case ExternalFileKind::None: break;
-    case ExternalFileKind::Text: {
+    switch (SourceReaderFor(path, source.format)) {
+    case SourceReader::None: break;
+    case SourceReader::Numbers: {
         const TextDataResult r = ReadTextDataFile(PathOf(path), samples.analog.data(), progress);
         message = r.message;
         loadReason = r.reason;
@@ -50,32 +53,82 @@ std::string ExternalForm::Load(const std::string& path, const ProgressFn& progre
         count = r.count;
         break;
     }
-    case ExternalFileKind::Waveform: {
-        WaveformHeader header;
+    case SourceReader::Wav: {
+        const SignalReadResult r = ReadWavFile(PathOf(path), source.channel, samples.analog.data(), progress);
+        message = r.message;
+        loadReason = r.reason;
+        loaded = r.loaded;
+        count = r.count;
+        rateNote = r.rateNote;
+        if (loaded) SetInterval(r.intervalNs);
+        break;
+    }
+    case SourceReader::Table: LoadPoints(false, path, progress, message); break;
+    case SourceReader::Pwl: LoadPoints(true, path, progress, message); break;
+    case SourceReader::Waveform: {
+        WaveformHeader fileHeader;
         DialogMemories params;
-        if (!ReadWaveformFile(PathOf(path), header, ArraysOf(samples), params, FileFormatVersion, message,
+        if (!ReadWaveformFile(PathOf(path), fileHeader, ArraysOf(samples), params, FileFormatVersion, message,
                               &loadReason))
             break;
         message.clear();  // the reader's success text is not shown
         loaded = true;
-        count = header.sampleCount;
-        const AutoTimeText text = FormatTimeAuto(int64_t{header.samplingStep} * header.timeUnitNs);
-        MutableField(Interval).text = text.text;
-        MutableField(Interval).unit = text.unit;
+        count = fileHeader.sampleCount;
+        SetInterval(int64_t{fileHeader.samplingStep} * fileHeader.timeUnitNs);
         break;
     }
     }
+    MutableField(Interval).enabled = !points;
+    if (points) SetStartMode(ByTime);
+    MutableField(DataNumber).enabled = !points && startMode == ByDataNumber;
+    previewCount = count;
     if (loaded) {
         fileName = path;
         BuildDataPreview(samples.analog.data(), count, preview.data(), minValue, maxValue);
+    }
+    const int64_t end = points && count > 0 ? std::llround(pointTimes[count - 1]) : 0;
+    if (loaded && points && end > 0) {
+        // Uneven points are drawn as the conversion sees them, evenly spaced.
+        previewCount = static_cast<uint32_t>(std::min<int64_t>(end, 4096));
+        ConvertPoints(preview.data(), previewCount, pointTimes.data(), samples.analog.data(), count, 0, end,
+                      end / previewCount, 1.0, 0.0, InterpolationMode::Linear);
+        double low = 0.0, high = 0.0;
+        BuildDataPreview(preview.data(), previewCount, preview.data(), low, high);
     }
     reloaded = true;
     Validate();
     return message;
 }
 
+void ExternalForm::SetInterval(int64_t ns) {
+    const AutoTimeText text = FormatTimeAuto(ns);
+    MutableField(Interval).text = text.text;
+    MutableField(Interval).unit = text.unit;
+}
+
+void ExternalForm::LoadPoints(bool pwl, const std::string& path, const ProgressFn& progress, std::string& message) {
+    double* values = samples.analog.data();
+    const SignalReadResult r = ReadPointFile(PathOf(path), pwl, source.timeColumn, source.valueColumn,
+                                             pointTimes.data(), values, progress);
+    message = r.message;
+    loadReason = r.reason;
+    loaded = r.loaded;
+    count = r.count;
+    header = r.header;
+    if (!loaded) return;
+    // Evenly spaced table rows are a number list like any other.
+    if (const int64_t step = pwl ? 0 : EvenStepNs(pointTimes.data(), count); step > 0) {
+        SetInterval(step);
+        return;
+    }
+    points = true;
+    const double first = pointTimes[0];
+    for (uint32_t i = 0; i < count; ++i) pointTimes[i] = (pointTimes[i] - first) * 1e9;
+    MutableField(Interpolation).unit = int(InterpolationMode::Linear);
+}
+
 void ExternalForm::SetStartMode(int mode) {
-    mode = mode == ByDataNumber ? ByDataNumber : ByTime;
+    mode = mode == ByDataNumber && !points ? ByDataNumber : ByTime;
     if (mode == startMode) return;
     startMode = mode;
     MutableField(Start).enabled = mode == ByTime;
@@ -99,8 +152,9 @@ void ExternalForm::CheckBeforePeriod() {
     intervalValid = ReadTime(Interval, read, 0) && read > 0 &&
                     (count == 0 || read <= std::numeric_limits<int64_t>::max() / count);
     interval = intervalValid ? read : 0;
+    if (points) intervalValid = true;  // the points bring their own times
     ShowMarker(Interval, !intervalValid);
-    const int64_t end = interval * count;
+    const int64_t end = points ? std::llround(pointTimes[count - 1]) : interval * count;
     if (end != dataEnd) MakeStale();
     dataEnd = end;
 
@@ -130,7 +184,8 @@ void ExternalForm::CheckStart() {
         startValid = ReadTime(Start, start, 0) && start >= 0 && start <= last;
         ShowMarker(Start, !startValid);
         ShowMarker(DataNumber, false);
-        MutableField(DataNumber).text = startValid ? FormatUnsigned(uint64_t(start / interval) + 1) : "";
+        MutableField(DataNumber).text =
+            startValid && !points ? FormatUnsigned(uint64_t(start / interval) + 1) : "";
         return;
     }
     uint32_t number = 0;
@@ -169,6 +224,10 @@ bool ExternalForm::ReadShape() { return ShapeValid(); }
 bool ExternalForm::ComputeShape(double* buffer, int64_t period) {
     const int64_t dt = TimeBase().samplingNs;
     const int64_t length = std::min(period, dataEnd - start);
+    if (points)
+        return ConvertPoints(buffer, static_cast<uint32_t>(period / dt), pointTimes.data(), samples.analog.data(),
+                             count, start, length, dt, amplitude, offset,
+                             static_cast<InterpolationMode>(Field(Interpolation).unit));
     return ConvertExternalData(buffer, static_cast<uint32_t>(period / dt), samples.analog.data(), count, interval, start,
                                length, dt, amplitude, offset,
                                static_cast<InterpolationMode>(Field(Interpolation).unit));

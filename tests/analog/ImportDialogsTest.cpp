@@ -9,6 +9,8 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -164,6 +166,36 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(doc.GetAnalogSamples()[1], 0.5);
         QCOMPARE(doc.GetAnalogSamples()[2], 0.25);
+    }
+
+    // The format and the columns read the chosen file again: a table of
+    // uneven times is points, joined by lines, with no data number.
+    void formatAndColumnsReloadTheFile() {
+        CKDXDoc doc;
+        doc.NewWaveform(20, 1000);
+        ExternalForm form(SetupOf(doc), ExternalParams{40, TimeUnitNs, 1.0, 0.0, 0});
+        CExternalDlg dialog(form);
+        RecordingPrompts prompts;
+        dialog.SetPrompts(&prompts);
+        dialog.show();
+        QCOMPARE(dialog.FormatList()->accessibleName(), QStringLiteral("形式："));
+        QCOMPARE(dialog.ValueColumnBox()->accessibleName(), QStringLiteral("値列："));
+        dialog.LoadFile(Write("t.csv", "Time,A,B\n0,1,5\n1e-7,2,6\n3e-7,3,7\n"));
+        QCOMPARE(prompts.messages, std::vector<std::string>{MsgExternalInvalidData});  // numbers by the name
+        QVERIFY(!dialog.TimeColumnBox()->isEnabled());
+        dialog.FormatList()->setCurrentIndex(int(SourceFormat::Table));
+        QCOMPARE(dialog.CountLabel()->text(), QStringLiteral("3"));
+        QCOMPARE(dialog.HeaderLabel()->text(), QStringLiteral("Time,A,B"));
+        QVERIFY(dialog.TimeColumnBox()->isEnabled() && !dialog.ChannelBox()->isEnabled());
+        QVERIFY(!dialog.NumberRadio()->isEnabled());
+        QVERIFY(!dialog.Edit(ExternalForm::Interval)->isEnabled());
+        QCOMPARE(dialog.InterpolationList()->currentIndex(), 1);
+        dialog.ValueColumnBox()->setValue(3);
+        QCOMPARE(dialog.Edit(GeneratorForm::PeriodField)->text(), QStringLiteral("300"));
+        QTest::mouseClick(dialog.CreateButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.OperationButton(GeneratorOperation::Replace), Qt::LeftButton);
+        QCOMPARE(doc.GetAnalogSamples()[1], 5.2);
+        QCOMPARE(doc.GetAnalogSamples()[10], 6.5);
     }
 
     // Both commands from the menu: the dialog opens at the cursor, and the

@@ -3,6 +3,7 @@
 // and the output dialog against the simulated generator.
 // Usage: kdx_screenshots OUTPUT_DIR (run on the offscreen platform or under Xvfb).
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -152,6 +153,25 @@ bool ShootImportDialogs(const QDir& out, const QString& scratch) {
     externalDialog.Refresh();
     QCoreApplication::processEvents();
     ok = externalDialog.grab().save(out.filePath("kdx-external-dialog.png")) && ok;
+
+    // An oscilloscope's export: two header lines, the trigger at 0, uneven times.
+    const QString scope = QDir(scratch).filePath("scope.csv");
+    {
+        std::ofstream file(scope.toStdString());
+        file << "Model,DSO-1204,Serial,0001\nTime (s),CH1 (V),CH2 (V)\n";
+        for (int i = 0; i < 400; ++i)
+            file << (-2e-4 + i * 2.5e-6 + (i % 3) * 1e-9) << "," << std::tanh(std::sin(i / 30.0) * 3) << ","
+                 << 0.2 * std::cos(i / 10.0) << "\n";
+    }
+    ExternalForm table(setup, ExternalParams{1000, TimeUnitUs, 1.0, 0.0, 0});
+    CExternalDlg tableDialog(table);
+    tableDialog.show();
+    tableDialog.FormatList()->setCurrentIndex(static_cast<int>(SourceFormat::Table));
+    tableDialog.LoadFile(scope);
+    table.Create(prompts);
+    tableDialog.Refresh();
+    QCoreApplication::processEvents();
+    ok = tableDialog.grab().save(out.filePath("kdx-external-table-dialog.png")) && ok;
     return ok;
 }
 

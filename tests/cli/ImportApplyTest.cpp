@@ -1,5 +1,6 @@
 // kdx-tool apply import and modify-analog, run as a user runs them.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <filesystem>
 #include <fstream>
@@ -54,6 +55,48 @@ protected:
 
     fs::path dir;
 };
+
+// Each format, chosen by the name or forced: a table and a PWL file of the
+// same uneven points, joined by lines unless told otherwise; numbers forced
+// on a .pwl name; a WAV channel at its own rate.
+TEST_F(ImportApply, ImportsEveryFormat) {
+    Write("t.csv", "Time,CH1,CH2\n0,9,0\n4e-8,9,1\n1.2e-7,9,0\n");
+    Write("p.pwl", "0 0 40n 1 120n 0");
+    Write("n.pwl", "1 2");
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* wav = sf_open((dir / "s.wav").c_str(), SFM_WRITE, &info);
+    const short frames[] = {0, 16384, 0, -16384};
+    sf_writef_short(wav, frames, 2);
+    sf_close(wav);
+    struct Case {
+        std::string options;
+        std::vector<double> first;  // the first samples after the import
+        std::string err;
+    };
+    const Case cases[] = {
+        {"--file " + P("t.csv") + " --format table --value-column 3", {0, 0.5, 1, 0.75, 0.5, 0.25, 0.006}, ""},
+        {"--file " + P("p.pwl") + " --interpolation none", {0, 0, 1, 1, 1, 1, 0.006}, ""},
+        {"--file " + P("n.pwl") + " --format numbers --interval 20", {1, 2, 0.002}, ""},
+        {"--file " + P("s.wav") + " --wav-channel 2 --period 60", {0.5, 0.5, 0.5, 0.003},
+         "サンプリング周波数 44100 Hz の間隔を 22676 ns に丸めたため、周波数の誤差は -0.00116 % です。\n"},
+        {"--file " + P("p.pwl") + " --interval 20", {}, "--interval does not apply: the file gives time-value points"},
+    };
+    for (const Case& c : cases) {
+        const auto r = Apply("import " + c.options);
+        if (c.first.empty()) {
+            EXPECT_EQ(r.exitCode, 2) << c.options;
+            EXPECT_EQ(r.err.find(c.err), 0u) << r.err;
+            continue;
+        }
+        ASSERT_EQ(r.exitCode, 0) << c.options << r.err;
+        EXPECT_EQ(r.err, c.err);
+        const std::vector<double> a = Out();
+        for (size_t i = 0; i < c.first.size(); ++i) EXPECT_NEAR(a[i], c.first[i], 1e-12) << c.options << " " << i;
+    }
+}
 
 TEST_F(ImportApply, ImportsACsvFileAsTheDialogDoes) {
     Write("d.csv", "0.5,1.0\r\n-0.5,");

@@ -11,6 +11,7 @@ namespace kdx::tool {
 namespace {
 
 const std::vector<std::string> Operations = {"replace", "add", "subtract", "multiply"};
+const std::vector<std::string> Formats = {"auto", "numbers", "table", "pwl", "wav"};
 
 GeneratorOperation OperationOf(const std::string& name) {
     const auto it = std::find(Operations.begin(), Operations.end(), name);
@@ -33,7 +34,8 @@ int RunOnFile(const ApplyTarget& target, Runner runner, Steps steps) {
 
 struct ImportOptions {
     CommonApplyOptions common;
-    std::string file;
+    std::string file, format = "auto";
+    uint32_t channel = 1, timeColumn = 1, valueColumn = 2;
     std::optional<std::string> interval, from, fromIndex, period, amplitude, offset, interpolation;
 };
 
@@ -42,10 +44,13 @@ int RunImport(const ApplyTarget& target, const ImportOptions& o) {
         using F = ExternalForm;
         SetEditStart(form, o.common.start);
         // As "参照・読込": the reader's messages, and nothing loaded on failure.
-        const bool text = ExternalFileKindOf(o.file) == ExternalFileKind::Text;
-        // A text file's interval is the user's to say; the one the file
+        const auto format =
+            static_cast<SourceFormat>(std::find(Formats.begin(), Formats.end(), o.format) - Formats.begin());
+        form.SetSourceOptions({format, o.channel, o.timeColumn, o.valueColumn});
+        // A number list's interval is the user's to say; the one the file
         // remembers belonged to other data.
-        if (text && !o.interval) throw CommandFailure(2, "import needs --interval: a text file does not give it");
+        if (SourceReaderFor(o.file, format) == SourceReader::Numbers && !o.interval)
+            throw CommandFailure(2, "import needs --interval: a text file does not give it");
         const std::string message = form.Load(o.file);
         if (!form.DataLoaded()) {
             if (message.empty())
@@ -53,13 +58,18 @@ int RunImport(const ApplyTarget& target, const ImportOptions& o) {
             throw CommandFailure(1, FileFailureText(message, o.file, form.LoadReason()));
         }
         if (!message.empty()) prompts.Inform(message);  // the limit: the values read are kept
+        if (!form.RateNoteText().empty()) prompts.Inform(form.RateNoteText());
+        if (form.PointsLoaded() && (o.interval || o.fromIndex))
+            throw CommandFailure(2, std::string(o.interval ? "--interval" : "--from-index") +
+                                        " does not apply: the file gives time-value points with their own times");
         if (o.interval) SetTimeField(form, F::Interval, "--interval", *o.interval);
         // Too short an interval leaves no start at all: the interval is at fault.
         const FieldState& i = form.Field(F::Interval);
         const std::string interval = "invalid --interval (" + i.text + " " + std::string(UnitWordOrMark(i.unit));
         if (i.marker) throw CommandFailure(2, interval + ")");
         if (form.DataEndNs() < form.TimeBase().samplingNs)
-            throw CommandFailure(2, interval + ": the data last less than one sampling time)");
+            throw CommandFailure(2, form.PointsLoaded() ? "the points last less than one sampling time"
+                                                        : interval + ": the data last less than one sampling time)");
         if (o.fromIndex) {
             form.SetStartMode(F::ByDataNumber);
             SetTextField(form, F::DataNumber, *o.fromIndex);
@@ -74,7 +84,9 @@ int RunImport(const ApplyTarget& target, const ImportOptions& o) {
         }
         SetTextField(form, F::Amplitude, o.amplitude.value_or("1"));
         SetTextField(form, F::Offset, o.offset.value_or("0"));
-        form.SetUnit(F::Interpolation, o.interpolation.value_or("none") == "linear" ? 1 : 0);
+        // Points are joined by straight lines unless told otherwise.
+        const std::string interpolation = o.interpolation.value_or(form.PointsLoaded() ? "linear" : "none");
+        form.SetUnit(F::Interpolation, interpolation == "linear" ? 1 : 0);
         RequireValid(form, {{F::Interval, "--interval"}, {F::Start, "--from"}, {F::DataNumber, "--from-index"},
                             {F::Period, "--period"}, {F::Amplitude, "--amplitude"}, {F::Offset, "--offset"},
                             {F::Interpolation, "--interpolation"}});
@@ -157,17 +169,28 @@ int RunModify(const ApplyTarget& target, const ModifyOptions& o) {
 void AddImportApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitCode) {
     auto import = std::make_shared<ImportOptions>();
     auto* i = apply->add_subcommand(
-        "import", "External data: numbers from a text or CSV file, or another .kdx file's analog samples");
+        "import", "External data: numbers from a text or CSV file, a time-value table, a PWL or WAV file, or another "
+                  ".kdx file's analog samples");
     AddCommonOptions(i, import->common, Operations);
-    i->add_option("--file", import->file, "Text file (TXT, CSV) or waveform file (.kdx)")->required();
-    i->add_option("--interval", import->interval, "Sampling interval of the data (a .kdx file gives its own)");
+    i->add_option("--file", import->file, "Text file (TXT, CSV), table, PWL, WAV or waveform file (.kdx)")->required();
+    i->add_option("--format", import->format,
+                  "auto (by the file name: .kdx, .wav, .pwl, else numbers), numbers, table, pwl or wav (default auto)")
+        ->check(CLI::IsMember(Formats));
+    i->add_option("--wav-channel", import->channel, "WAV channel, 1 the first (default 1)")
+        ->check(CLI::Range(1u, 65535u));
+    i->add_option("--time-column", import->timeColumn, "Table column of the times in seconds (default 1)")
+        ->check(CLI::Range(1u, 65535u));
+    i->add_option("--value-column", import->valueColumn, "Table column of the values (default 2)")
+        ->check(CLI::Range(1u, 65535u));
+    i->add_option("--interval", import->interval,
+                  "Sampling interval of a number list (a .kdx, WAV or evenly spaced table gives its own)");
     auto* from = i->add_option("--from", import->from, "Conversion start in the data (default 0)");
     i->add_option("--from-index", import->fromIndex, "Conversion start as a data number, 1 the first (instead of --from)")
         ->excludes(from);
     i->add_option("--period", import->period, "Length of the stretch (default: the rest of the data)");
     i->add_option("--amplitude", import->amplitude, "Amplitude factor (default 1)");
     i->add_option("--offset", import->offset, "Offset in volts (default 0)");
-    i->add_option("--interpolation", import->interpolation, "none or linear (default none)")
+    i->add_option("--interpolation", import->interpolation, "none or linear (default none; linear for points)")
         ->check(CLI::IsMember({"none", "linear"}));
     i->callback([&exitCode, &target, import] { Guard(exitCode, [&] { return RunImport(target, *import); }); });
 

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -21,11 +22,33 @@ namespace kdx {
 namespace {
 
 const QString ExternalFileFilter =
-    QStringLiteral("CSVﾌｧｲﾙ (*.csv *.txt);;KDXﾌｧｲﾙ (*.kdx);;すべてのﾌｧｲﾙ (*)");
+    QStringLiteral("CSVﾌｧｲﾙ (*.csv *.txt);;PWLﾌｧｲﾙ (*.pwl);;WAVﾌｧｲﾙ (*.wav);;KDXﾌｧｲﾙ (*.kdx);;すべてのﾌｧｲﾙ (*)");
 
 constexpr QSize DataPreviewSize(GeneratorPreview::LabelMargin + 200, 150);
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// A control, then a second one with its label, in one cell of the grid.
+QWidget* Beside(QWidget* first, QLabel* label, QWidget* second, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->addWidget(first);
+    line->addSpacing(12);
+    line->addWidget(label);
+    line->addWidget(second);
+    line->addStretch(1);
+    return row;
+}
+
+// A spin box from 1, labelled for assistive technology by its visible label.
+QSpinBox* NumberBox(QLabel* label, QWidget* parent) {
+    auto* box = new QSpinBox(parent);
+    box->setRange(1, 65535);
+    box->setAccessibleName(label->text());
+    label->setBuddy(box);
+    return box;
+}
 
 // The first local file of a drag, or an empty text.
 QString DroppedFile(const QMimeData* data) {
@@ -45,6 +68,44 @@ CExternalDlg::CExternalDlg(ExternalForm& form, QWidget* parent)
     browse = rows.browse;
     progress = rows.progress;
     connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
+
+    auto* formatName = new QLabel(QStringLiteral("形式："), this);
+    format = new QComboBox(this);
+    for (const char* name : SourceFormatNames) format->addItem(QString::fromUtf8(name));
+    format->setAccessibleName(formatName->text());
+    formatName->setBuddy(format);
+    auto* channelName = new QLabel(QStringLiteral("ﾁｬﾝﾈﾙ："), this);
+    channel = NumberBox(channelName, this);
+    AddRowWidget(formatName, 0);
+    AddRowWidget(Beside(format, channelName, channel, this), 1, 3);
+    EndRow();
+    auto* timeName = new QLabel(QStringLiteral("時刻列："), this);
+    timeColumn = NumberBox(timeName, this);
+    auto* valueName = new QLabel(QStringLiteral("値列："), this);
+    valueColumn = NumberBox(valueName, this);
+    AddRowWidget(timeName, 0);
+    AddRowWidget(Beside(timeColumn, valueName, valueColumn, this), 1, 3);
+    EndRow();
+    const ExternalForm::SourceOptions& source = form.GetSourceOptions();
+    format->setCurrentIndex(static_cast<int>(source.format));
+    channel->setValue(static_cast<int>(source.channel));
+    timeColumn->setValue(static_cast<int>(source.timeColumn));
+    valueColumn->setValue(static_cast<int>(source.valueColumn));
+    connect(format, &QComboBox::currentIndexChanged, this, [this] { SourceChanged(); });
+    for (QSpinBox* box : {channel, timeColumn, valueColumn})
+        connect(box, &QSpinBox::valueChanged, this, [this] { SourceChanged(); });
+    auto* headerName = new QLabel(QStringLiteral("見出し："), this);
+    headerLabel = new QLabel(this);
+    headerLabel->setAccessibleName(headerName->text());
+    headerLabel->setTextFormat(Qt::PlainText);
+    AddRowWidget(headerName, 0);
+    AddRowWidget(headerLabel, 1, 3);
+    EndRow();
+    noteLabel = new QLabel(this);
+    noteLabel->setWordWrap(true);
+    noteLabel->setTextFormat(Qt::PlainText);
+    AddRowWidget(noteLabel, 0, 4);
+    EndRow();
     const QString countText = QStringLiteral("ﾃﾞｰﾀ数：");
     countLabel = new QLabel(this);
     countLabel->setAccessibleName(countText);
@@ -128,6 +189,16 @@ void CExternalDlg::RefreshShape() {
     if (!interpolation) return;  // still being built
     fileName->setText(Q(external.FileName()));
     countLabel->setText(QString::number(external.LoadedCount()));
+    const SourceReader reader = SourceReaderFor(lastPath.toStdString(), external.GetSourceOptions().format);
+    channel->setEnabled(reader == SourceReader::Wav);
+    timeColumn->setEnabled(reader == SourceReader::Table);
+    valueColumn->setEnabled(reader == SourceReader::Table);
+    // A header line too long for the dialog is cut, whole in its tooltip.
+    const QString header = Q(external.HeaderLine());
+    headerLabel->setText(headerLabel->fontMetrics().elidedText(header, Qt::ElideRight, 360));
+    headerLabel->setToolTip(header);
+    noteLabel->setText(Q(external.RateNoteText()));
+    numberRadio->setEnabled(!external.PointsLoaded());
     {
         const QSignalBlocker blockTime(timeRadio), blockNumber(numberRadio);
         (external.GetStartMode() == ExternalForm::ByDataNumber ? numberRadio : timeRadio)->setChecked(true);
@@ -141,19 +212,32 @@ void CExternalDlg::RefreshShape() {
     maxLabel->setText(Q(external.MaxValueText()));
     minLabel->setText(Q(external.MinValueText()));
     if (external.LoadGeneration() != shownLoad) {
-        if (external.DataLoaded()) dataPreview->SetCurve(external.DataPreview(), external.LoadedCount());
+        if (external.DataLoaded()) dataPreview->SetCurve(external.DataPreview(), external.PreviewCount());
         dataPreview->SetState(external.DataLoaded(), true);
         shownLoad = external.LoadGeneration();
     }
 }
 
+void CExternalDlg::SourceChanged() {
+    external.SetSourceOptions({static_cast<SourceFormat>(format->currentIndex()),
+                               static_cast<uint32_t>(channel->value()), static_cast<uint32_t>(timeColumn->value()),
+                               static_cast<uint32_t>(valueColumn->value())});
+    if (lastPath.isEmpty()) {
+        Refresh();
+        return;
+    }
+    LoadFile(lastPath);
+}
+
 void CExternalDlg::LoadFile(const QString& path) {
     fileName->setText(path);
+    lastPath = path;
     const std::string name = path.toStdString();
     // The file is read here, on the window's thread: the bar is painted as it
     // moves, and the cursor says the window is busy.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (ExternalFileKindOf(name) == ExternalFileKind::Text) {
+    const SourceReader reader = SourceReaderFor(name, external.GetSourceOptions().format);
+    if (reader != SourceReader::Waveform && reader != SourceReader::None) {
         progress->show();
         progress->setValue(0);
     }

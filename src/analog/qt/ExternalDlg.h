@@ -1,5 +1,7 @@
 // The external data dialog "外部データの変換": the generator frame with a file
-// to load (browsed for or dropped on the dialog), the loaded data's own
+// to load (browsed for or dropped on the dialog) in a format chosen or taken
+// from its name, a WAV file's channel, a table's columns and first header
+// line, the note on a WAV file's rate, the loaded data's own
 // preview, its interval, the conversion start by time or by data number,
 // the amplitude factor, offset and interpolation; "ﾃﾞｰﾀ変換" is the create.
 #pragma once
@@ -13,6 +15,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 namespace kdx {
 
@@ -33,6 +36,12 @@ public:
     QRadioButton* TimeRadio() const { return timeRadio; }
     QRadioButton* NumberRadio() const { return numberRadio; }
     QComboBox* InterpolationList() const { return interpolation; }
+    QComboBox* FormatList() const { return format; }
+    QSpinBox* ChannelBox() const { return channel; }
+    QSpinBox* TimeColumnBox() const { return timeColumn; }
+    QSpinBox* ValueColumnBox() const { return valueColumn; }
+    QLabel* HeaderLabel() const { return headerLabel; }
+    QLabel* NoteLabel() const { return noteLabel; }
     GeneratorPreview* DataPreview() const { return dataPreview; }
 
 protected:
@@ -42,6 +51,8 @@ protected:
 private:
     void RefreshShape() override;
     void Browse();
+    // The format, channel or a column changed: the file is read again with them.
+    void SourceChanged();
 
     ExternalForm& external;
     QLineEdit* fileName = nullptr;
@@ -51,6 +62,13 @@ private:
     QRadioButton* timeRadio = nullptr;
     QRadioButton* numberRadio = nullptr;
     QComboBox* interpolation = nullptr;
+    QComboBox* format = nullptr;
+    QSpinBox* channel = nullptr;
+    QSpinBox* timeColumn = nullptr;
+    QSpinBox* valueColumn = nullptr;
+    QLabel* headerLabel = nullptr;
+    QLabel* noteLabel = nullptr;
+    QString lastPath;  // the file last chosen, loaded or not
     QLabel* interpolationMarker = nullptr;
     GeneratorPreview* dataPreview = nullptr;
     QLabel* maxLabel = nullptr;
