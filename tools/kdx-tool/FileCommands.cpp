@@ -12,6 +12,7 @@
 #include "TimeArgument.h"
 #include "document/KDXDoc.h"
 #include "document/TimeBaseRows.h"
+#include "document/WaveformExport.h"
 #include "document/WaveformFile.h"
 
 namespace kdx::tool {
@@ -181,8 +182,49 @@ int RunInfo(const std::string& path) {
     return 0;
 }
 
-int RunExport(const std::string& path) {
+namespace {
+
+// Standard output, or a file written as Save writes it.
+int Emit(const std::string& text, const std::optional<std::string>& outPath) {
+    if (!outPath) {
+        std::cout << text;
+        return 0;  // a failed write of the output is reported by the caller
+    }
+    std::string message, reason;
+    const bool written = WriteFileAtomically(
+        *outPath, [&](std::FILE* f) { return text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size(); },
+        message, &reason);
+    if (!written) throw CommandFailure(1, FileFailureText(message, *outPath, reason));
+    return 0;
+}
+
+int64_t EdgeNs(const std::string& text) {
+    const auto edge = SplitTimeArgument(text, false);
+    const auto ns = edge ? ParseTimeText(edge->number, static_cast<TimeUnitIndex>(edge->unitListIndex)) : std::nullopt;
+    if (!ns) throw CommandFailure(2, "invalid edge time: " + text);
+    return *ns;
+}
+
+PwlOptions PwlOptionsFor(const ExportRequest& request, int64_t samplingNs) {
+    PwlOptions options;
+    if (request.pwlChannel != "analog") options.channel = request.pwlChannel[0] - '0';
+    options.highVolts = request.pwlHigh;
+    if (!std::isfinite(options.highVolts)) throw CommandFailure(2, "invalid high level: not a number of volts");
+    options.edgeNs = EdgeNs(request.pwlEdge);
+    if (auto problem = PwlEdgeProblem(options.edgeNs, samplingNs)) throw CommandFailure(2, *problem);
+    return options;
+}
+
+}  // namespace
+
+int RunExport(const std::string& path, const ExportRequest& request) {
     auto file = ReadOrFail(path);
+    if (request.format != "csv") {
+        const ExportSource source{ArraysOf(file->buffers), file->header.sampleCount,
+                                  int64_t{file->header.samplingStep} * BaseClockNs};
+        if (request.format == "vcd") return Emit(VcdText(source), request.out);
+        return Emit(PwlText(source, PwlOptionsFor(request, source.samplingNs)), request.out);
+    }
     const WaveformHeader& h = file->header;
     const auto& b = file->buffers;
     const int64_t samplingNs = int64_t{h.samplingStep} * BaseClockNs;
@@ -196,8 +238,7 @@ int RunExport(const std::string& path) {
                                     b.digital[1][i], b.digital[2][i], b.digital[3][i]);
         out.append(line, static_cast<size_t>(n));
     }
-    std::cout << out;
-    return 0;  // a failed write of the output is reported by the caller
+    return Emit(out, request.out);
 }
 
 int RunTimebase(const TimeBaseRequest& request, const std::optional<std::string>& changeFrom) {

@@ -1,0 +1,42 @@
+// A waveform written in the formats other tools read: VCD for logic viewers,
+// PWL for a SPICE voltage source. Each text is a function of the samples
+// alone, so the same document always gives the same bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "document/WaveformRecords.h"
+
+namespace kdx {
+
+// The samples and time base an export reads.
+struct ExportSource {
+    ConstSampleArrays samples;
+    uint32_t count = 0;
+    int64_t samplingNs = 0;
+};
+
+// Timescale 1 ns, one scope, CH0..CH3 as 1-bit wires and the analog channel
+// as a real; every value at #0, then only changes, and a last timestamp at
+// count × dt so that the last sample shows its full length.
+std::string VcdText(const ExportSource& source);
+
+// A piecewise-linear source that holds each sample for dt, as the generator
+// plays it: edges of edgeNs end on the sample times. channel -1 is the analog
+// channel; a digital channel is 0 or highVolts.
+struct PwlOptions {
+    int channel = -1;
+    double highVolts = 3.3;
+    int64_t edgeNs = 1;
+};
+std::string PwlText(const ExportSource& source, const PwlOptions& options);
+
+// Why an edge time cannot be used with this sampling time; nullopt when it can.
+std::optional<std::string> PwlEdgeProblem(int64_t edgeNs, int64_t samplingNs);
+
+// The shortest text that reads back to the same double; no locale.
+void AppendDouble(std::string& out, double value);
+
+}  // namespace kdx
