@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
-  sigrok-cli
+  libsndfile1-dev sigrok-cli sox
   fonts-ipafont-gothic
   clang libclang-rt-14-dev
   xvfb xauth x11-apps netpbm

@@ -40,3 +40,31 @@ std::optional<std::string> PwlEdgeProblem(int64_t edgeNs, int64_t samplingNs);
 void AppendDouble(std::string& out, double value);
 
 }  // namespace kdx
+
+namespace kdx {
+
+// WAV: the analog channel, and with digital CH0..CH3 as four more channels of
+// 0.0 / 1.0. Float keeps each value as float32; PCM maps ±1.0 V to full scale
+// and clips beyond it.
+enum class WavSampleFormat { Float, Pcm16, Pcm24 };
+struct WavOptions {
+    WavSampleFormat format = WavSampleFormat::Float;
+    bool digital = false;
+};
+
+// The file's rate: 1e9 / dt rounded to the nearest hertz.
+int WavRate(int64_t samplingNs);
+// How far that rate is from 1 / dt, for the user to read; nullopt when exact.
+std::optional<std::string> WavRateNote(int64_t samplingNs);
+
+struct WavFile {
+    std::string bytes;  // empty when libsndfile refused; error says why
+    uint32_t clipped = 0;  // PCM samples beyond ±1.0 V
+    std::string error;
+};
+WavFile WavBytes(const ExportSource& source, const WavOptions& options);
+
+// The clipping, in the user's words; nullopt when nothing was clipped.
+std::optional<std::string> WavClipNote(uint32_t clipped);
+
+}  // namespace kdx

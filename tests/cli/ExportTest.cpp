@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -36,11 +38,15 @@ protected:
         }
         doc.AnalogSamples()[5] = 1e-300;
         doc.AnalogSamples()[6] = -0.0;
+        Save("w.kdx");
+    }
+
+    void Save(const std::string& name) {
         kdx::WaveformHeader header;
         kdx::DialogMemories params;
         doc.CollectForSave(header, params);
         std::string message;
-        ASSERT_TRUE(kdx::WriteWaveformFile(dir / "w.kdx", header, doc.GetSampleArrays(), params, message));
+        ASSERT_TRUE(kdx::WriteWaveformFile(dir / name, header, doc.GetSampleArrays(), params, message));
     }
 
     // The value held at time t by the lines "time value" (linear between points).
@@ -130,6 +136,49 @@ TEST_F(Export, PwlSampledAtEachSampleTimeGivesTheSample) {
     }
     EXPECT_EQ(Tool("export " + P("w.kdx") + " --format pwl --pwl-edge 40").err,
               "the edge time must be more than 0 and less than the sampling time (40 nS)\n");
+}
+
+TEST_F(Export, SoxReadsTheWavBack) {
+    if (std::system("command -v sox >/dev/null") != 0) GTEST_SKIP() << "sox is not installed";
+    // sox carries samples as 32-bit integers: values of k/32 in [-1, 1) pass
+    // through it exactly, and two beyond full scale are clipped by PCM.
+    for (uint32_t i = 0; i < Count; ++i) doc.AnalogSamples()[i] = double(int(i * 37 % 64) - 32) / 32;
+    doc.AnalogSamples()[3] = 1.5;
+    doc.AnalogSamples()[4] = -3;
+    Save("v.kdx");
+    struct Case {
+        std::string options;
+        int channels;
+        double step;  // one PCM code; 0 for float
+    };
+    for (const Case& c : {Case{"", 1, 0}, Case{" --wav-format pcm16 --wav-digital", 5, 1.0 / 32768},
+                          Case{" --wav-format pcm24", 1, 1.0 / 8388608}}) {
+        auto r = Tool("export " + P("v.kdx") + " --format wav -o " + P("v.wav") + c.options);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, c.step == 0 ? "" : "2 samples beyond ±1.0 V were clipped to full scale\n");
+        ASSERT_EQ(std::system(("sox --i " + P("v.wav") + " >" + P("i.txt") + " 2>/dev/null").c_str()), 0);
+        const std::string info = ReadText(dir / "i.txt");
+        EXPECT_NE(info.find("Channels       : " + std::to_string(c.channels) + "\n"), std::string::npos) << info;
+        EXPECT_NE(info.find("Sample Rate    : 2.5e+07\n"), std::string::npos) << info;
+        ASSERT_EQ(std::system(("sox -D " + P("v.wav") + " -t f32 " + P("v.raw") + " 2>/dev/null").c_str()), 0);
+        const std::string raw = ReadText(dir / "v.raw");
+        ASSERT_EQ(raw.size(), Count * c.channels * sizeof(float)) << c.options;
+        for (uint32_t i = 0; i < Count; ++i) {
+            float got[5];
+            std::memcpy(got, raw.data() + i * c.channels * sizeof(float), c.channels * sizeof(float));
+            const double v = doc.AnalogSamples()[i];
+            if (c.step == 0 && (v < -1 || v >= 1)) continue;  // sox itself clips these
+            EXPECT_NEAR(got[0], c.step == 0 ? float(v) : std::clamp(v, -1.0, 1.0), c.step) << c.options << i;
+            for (int ch = 1; ch < c.channels; ++ch)
+                EXPECT_NEAR(got[ch], doc.DigitalChannel(ch - 1)[i], c.step) << c.options << i;
+        }
+    }
+    // A sampling time that does not divide a second: the nearest rate, and by how much it is off.
+    ASSERT_TRUE(doc.NewWaveform(60, 10));
+    Save("r.kdx");
+    auto r = Tool("export " + P("r.kdx") + " --format wav -o " + P("r.wav"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "WAV rate 16666667 Hz: 1 / 60 nS is 16666666.667 Hz, a rate error of +0.020 ppm\n");
 }
 
 TEST_F(Export, OutputIsWrittenAsSaveWritesIt) {

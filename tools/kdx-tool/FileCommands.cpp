@@ -215,6 +215,21 @@ PwlOptions PwlOptionsFor(const ExportRequest& request, int64_t samplingNs) {
     return options;
 }
 
+WavSampleFormat WavFormatFor(const std::string& name) {
+    return name == "pcm16" ? WavSampleFormat::Pcm16 : name == "pcm24" ? WavSampleFormat::Pcm24 : WavSampleFormat::Float;
+}
+
+// The notes go to standard error: standard output may be the file itself.
+int EmitWav(const ExportSource& source, const ExportRequest& request) {
+    const WavFile wav = WavBytes(source, {WavFormatFor(request.wavFormat), request.wavDigital});
+    if (!wav.error.empty())
+        throw CommandFailure(1, FileFailureText(MsgFileWriteError, request.out.value_or("-"), wav.error));
+    Emit(wav.bytes, request.out);
+    if (auto note = WavRateNote(source.samplingNs)) std::cerr << *note << '\n';
+    if (auto note = WavClipNote(wav.clipped)) std::cerr << *note << '\n';
+    return 0;
+}
+
 }  // namespace
 
 int RunExport(const std::string& path, const ExportRequest& request) {
@@ -223,6 +238,7 @@ int RunExport(const std::string& path, const ExportRequest& request) {
         const ExportSource source{ArraysOf(file->buffers), file->header.sampleCount,
                                   int64_t{file->header.samplingStep} * BaseClockNs};
         if (request.format == "vcd") return Emit(VcdText(source), request.out);
+        if (request.format == "wav") return EmitWav(source, request);
         return Emit(PwlText(source, PwlOptionsFor(request, source.samplingNs)), request.out);
     }
     const WaveformHeader& h = file->header;

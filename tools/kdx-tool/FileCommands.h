@@ -69,6 +69,8 @@ struct ExportRequest {
     std::string pwlChannel = "analog";
     double pwlHigh = 3.3;
     std::string pwlEdge = "1 nS";
+    std::string wavFormat = "float";
+    bool wavDigital = false;
 };
 int RunExport(const std::string& path, const ExportRequest& request);
 int RunTimebase(const TimeBaseRequest& request, const std::optional<std::string>& changeFrom);
