@@ -60,7 +60,7 @@ std::string VcdText(const ExportSource& source) {
     out += "$upscope $end\n$enddefinitions $end\n";
     if (source.count == 0) return out;
     // A sine changes every sample: about 30 bytes each, the clocks fewer.
-    out.reserve(out.size() + size_t{source.count} * 32);
+    out.reserve(out.size() + size_t{source.count} * 40);
     out += "#0\n$dumpvars\n";
     for (int ch = 0; ch < DigitalChannelCount; ++ch) {
         out += s.digital[ch][0] ? '1' : '0';
@@ -69,27 +69,31 @@ std::string VcdText(const ExportSource& source) {
     }
     AppendReal(out, s.analog[0]);
     out += "$end\n";
+    // Each sample's changes are put together first and appended at once: the
+    // sine makes this the loop of the whole export.
+    char changes[64];
+    char stamp[24] = "#";
     for (uint32_t i = 1; i < source.count; ++i) {
-        const bool analogChanged = std::memcmp(&s.analog[i], &s.analog[i - 1], sizeof(double)) != 0;
-        bool stamped = false;
-        auto stamp = [&] {
-            if (stamped) return;
-            stamped = true;
-            out += '#';
-            AppendInt(out, source.samplingNs * i);
-            out += '\n';
-        };
+        char* p = changes;
         for (int ch = 0; ch < DigitalChannelCount; ++ch) {
-            if ((s.digital[ch][i] != 0) == (s.digital[ch][i - 1] != 0)) continue;
-            stamp();
-            out += s.digital[ch][i] ? '1' : '0';
-            out += VcdIds[ch];
-            out += '\n';
+            const bool bit = s.digital[ch][i] != 0;
+            if (bit == (s.digital[ch][i - 1] != 0)) continue;
+            *p++ = bit ? '1' : '0';
+            *p++ = VcdIds[ch];
+            *p++ = '\n';
         }
-        if (analogChanged) {
-            stamp();
-            AppendReal(out, s.analog[i]);
+        if (std::memcmp(&s.analog[i], &s.analog[i - 1], sizeof(double)) != 0) {
+            *p++ = 'r';
+            p = std::to_chars(p, changes + sizeof changes, s.analog[i]).ptr;
+            *p++ = ' ';
+            *p++ = VcdIds[4];
+            *p++ = '\n';
         }
+        if (p == changes) continue;
+        char* t = std::to_chars(stamp + 1, stamp + sizeof stamp - 1, source.samplingNs * i).ptr;
+        *t++ = '\n';
+        out.append(stamp, t);
+        out.append(changes, p);
     }
     out += '#';
     AppendInt(out, source.samplingNs * source.count);
