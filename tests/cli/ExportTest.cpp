@@ -34,7 +34,8 @@ protected:
         for (uint32_t i = 0; i < Count; ++i) {
             x = x * 1103515245u + 12345u;
             for (int ch = 0; ch < 4; ++ch) doc.DigitalChannel(ch)[i] = (x >> (16 + ch * 3)) & 1;
-            doc.AnalogSamples()[i] = i % 7 == 3 ? doc.AnalogSamples()[i - 1] : (double(x >> 8) / (1 << 24)) * 2 - 1.0 / 3;
+            const double fresh = (double(x >> 8) / (1 << 24)) * 2 - 1.0 / 3;
+            doc.AnalogSamples()[i] = i % 7 == 3 ? doc.AnalogSamples()[i - 1] : fresh;
         }
         doc.AnalogSamples()[5] = 1e-300;
         doc.AnalogSamples()[6] = -0.0;

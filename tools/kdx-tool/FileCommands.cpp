@@ -191,9 +191,10 @@ int Emit(const std::string& text, const std::optional<std::string>& outPath) {
         return 0;  // a failed write of the output is reported by the caller
     }
     std::string message, reason;
-    const bool written = WriteFileAtomically(
-        *outPath, [&](std::FILE* f) { return text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size(); },
-        message, &reason);
+    const auto body = [&](std::FILE* f) {
+        return text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    };
+    const bool written = WriteFileAtomically(*outPath, body, message, &reason);
     if (!written) throw CommandFailure(1, FileFailureText(message, *outPath, reason));
     return 0;
 }

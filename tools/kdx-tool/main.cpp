@@ -35,8 +35,10 @@ int main(int argc, char** argv) {
     exportCmd->add_option("-o", exportRequest.out, "Output file; default standard output");
     exportCmd->add_option("--pwl-channel", exportRequest.pwlChannel, "PWL: analog (default), 0, 1, 2 or 3")
         ->check(CLI::IsMember({"analog", "0", "1", "2", "3"}));
-    exportCmd->add_option("--pwl-high", exportRequest.pwlHigh, "PWL: a digital channel's high level in V (default 3.3)");
-    exportCmd->add_option("--pwl-edge", exportRequest.pwlEdge, "PWL: edge time, less than the sampling time (default 1 nS)");
+    exportCmd->add_option("--pwl-high", exportRequest.pwlHigh,
+                          "PWL: a digital channel's high level in V (default 3.3)");
+    exportCmd->add_option("--pwl-edge", exportRequest.pwlEdge,
+                          "PWL: edge time, less than the sampling time (default 1 nS)");
     exportCmd->add_option("--wav-format", exportRequest.wavFormat, "WAV: float (default), pcm16 or pcm24")
         ->check(CLI::IsMember({"float", "pcm16", "pcm24"}));
     exportCmd->add_flag("--wav-digital", exportRequest.wavDigital, "WAV: CH0..CH3 as four more channels");
