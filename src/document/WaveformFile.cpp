@@ -537,23 +537,11 @@ bool HasFooterForSize(uint64_t fileSize, uint32_t sampleCount) {
 
 namespace {
 
-Outcome WriteFile(const fs::path& path, const WaveformHeader& header, ConstSampleArrays samples,
-                  const DialogMemories& params) {
-    const size_t n = header.sampleCount;
-    // More samples than any buffer holds cannot be written; nothing is touched.
-    bool samplesPresent = samples.analog != nullptr;
-    for (const uint8_t* channel : samples.digital) samplesPresent = samplesPresent && channel != nullptr;
-    if (n > MaxSampleCount || (n != 0 && !samplesPresent)) return Fail(MsgFileWriteError, "no samples to write");
-
-    uint8_t head[HeaderSize];
-    uint8_t foot[FooterSize];
-    EncodeHeader(header, head);
-    EncodeFooter(params, foot);
-
-    // The old file stays whole until the new one is complete: everything goes
-    // to a temporary file beside it, which then replaces it in one rename. A
-    // target that could not be opened for writing (a directory, a read-only
-    // file) is refused as before, with the open error.
+// The old file stays whole until the new one is complete: everything goes
+// to a temporary file beside it, which then replaces it in one rename. A
+// target that could not be opened for writing (a directory, a read-only
+// file) is refused as before, with the open error.
+Outcome WriteAtomically(const fs::path& path, const FileBody& body) {
     const std::optional<fs::path> resolved = ResolveTarget(path);
     if (!resolved) return FailErrno(MsgFileOpenError, errno);
     const fs::path& target = *resolved;
@@ -576,9 +564,7 @@ Outcome WriteFile(const fs::path& path, const WaveformHeader& header, ConstSampl
     std::setvbuf(f, nullptr, _IONBF, 0);  // few large writes; a stdio buffer would only copy
 
     errno = 0;
-    bool ok = WriteAll(f, head, HeaderSize) && WriteAnalog(f, samples.analog, n);
-    for (const uint8_t* channel : samples.digital) ok = ok && WriteAll(f, channel, n);
-    ok = ok && WriteAll(f, foot, FooterSize) && FlushToDisk(f);
+    bool ok = body(f) && FlushToDisk(f);
     int error = ok ? 0 : errno;
     if (std::fclose(f) != 0 && ok) {
         ok = false;
@@ -606,6 +592,25 @@ Outcome WriteFile(const fs::path& path, const WaveformHeader& header, ConstSampl
     return {};
 }
 
+Outcome WriteFile(const fs::path& path, const WaveformHeader& header, ConstSampleArrays samples,
+                  const DialogMemories& params) {
+    const size_t n = header.sampleCount;
+    // More samples than any buffer holds cannot be written; nothing is touched.
+    bool samplesPresent = samples.analog != nullptr;
+    for (const uint8_t* channel : samples.digital) samplesPresent = samplesPresent && channel != nullptr;
+    if (n > MaxSampleCount || (n != 0 && !samplesPresent)) return Fail(MsgFileWriteError, "no samples to write");
+
+    uint8_t head[HeaderSize];
+    uint8_t foot[FooterSize];
+    EncodeHeader(header, head);
+    EncodeFooter(params, foot);
+    return WriteAtomically(path, [&](std::FILE* f) {
+        bool ok = WriteAll(f, head, HeaderSize) && WriteAnalog(f, samples.analog, n);
+        for (const uint8_t* channel : samples.digital) ok = ok && WriteAll(f, channel, n);
+        return ok && WriteAll(f, foot, FooterSize);
+    });
+}
+
 Outcome ReadFile(const fs::path& path, WaveformHeader& header, SampleArrays buffers, DialogMemories& params,
                  uint32_t expectedVersion) {
     if (std::string problem = NotARegularFile(path); !problem.empty())
@@ -631,6 +636,10 @@ bool Report(Outcome outcome, std::string& message, std::string* reason) {
 bool WriteWaveformFile(const fs::path& path, const WaveformHeader& header, ConstSampleArrays samples,
                        const DialogMemories& params, std::string& message, std::string* reason) {
     return Report(WriteFile(path, header, samples, params), message, reason);
+}
+
+bool WriteFileAtomically(const fs::path& path, const FileBody& body, std::string& message, std::string* reason) {
+    return Report(WriteAtomically(path, body), message, reason);
 }
 
 bool ReadWaveformFile(const fs::path& path, WaveformHeader& header, SampleArrays buffers, DialogMemories& params,

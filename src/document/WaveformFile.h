@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,6 +38,14 @@ inline constexpr const char* MsgFileFormatError = "ファイルフォーマッ�
 bool WriteWaveformFile(const std::filesystem::path& path, const WaveformHeader& header,
                        ConstSampleArrays samples, const DialogMemories& params, std::string& message,
                        std::string* reason = nullptr);
+
+// Any file written as a waveform is: body writes the contents to an open
+// temporary file (returning false, errno set where the system said why), and
+// the file appears under its name, through links, only when all of it was
+// written. Messages and reasons as above.
+using FileBody = std::function<bool(std::FILE*)>;
+bool WriteFileAtomically(const std::filesystem::path& path, const FileBody& body, std::string& message,
+                         std::string* reason = nullptr);
 
 // Reads and fully validates a file into separate buffers. On failure the
 // outputs may hold partial data; callers copy them only after success. The

@@ -1,12 +1,10 @@
 #include "FileCommands.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -17,6 +15,7 @@
 #include "TimeArgument.h"
 #include "document/KDXDoc.h"
 #include "document/TimeBaseRows.h"
+#include "document/WaveformExport.h"
 #include "document/WaveformFile.h"
 
 namespace kdx::tool {
@@ -158,88 +157,6 @@ ordered_json ParamsJson(const DialogMemories& memories) {
     return all;
 }
 
-// printf's "%.17g" of a double. The values a waveform holds (1e-6 <= |x| <
-// 2^53, not a tie at the 17th digit) are rounded here exactly, in 128-bit
-// integers, which is many times faster than the general conversion; every
-// other value goes to std::to_chars, which gives printf's text for all.
-__extension__ typedef unsigned __int128 Wide;
-
-constexpr std::array<Wide, 23> PowersOfTen = [] {
-    std::array<Wide, 23> t{};
-    t[0] = 1;
-    for (size_t i = 1; i < t.size(); ++i) t[i] = t[i - 1] * 10;
-    return t;
-}();
-
-char* FormatG17(char* p, char* end, double x) {
-    const auto general = [&] { return std::to_chars(p, end, x, std::chars_format::general, 17).ptr; };
-    const uint64_t bits = std::bit_cast<uint64_t>(x);
-    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
-    const int e = biased - 1075;  // |x| = m * 2^e
-    if (biased == 0 || biased == 0x7FF || e > 0) return general();
-    const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
-    // |x| lies in [2^(e+52), 2^(e+53)): its decimal exponent is this or one more.
-    int exponent = (e + 52) * 78913 >> 18;  // floor((e + 52) log10 2) for |e + 52| < 1650
-    if (exponent < -6) return general();
-    constexpr uint64_t Lowest17 = 10000000000000000ull, Above17 = 100000000000000000ull;
-    const auto digitsAt = [&](int k, uint64_t& q) {  // round(|x| * 10^(16 - k)), false on a tie
-        const Wide n = m * PowersOfTen[16 - k];  // below 2^53 * 10^22 < 2^127
-        const int s = -e;
-        if (s == 0) {
-            q = static_cast<uint64_t>(n);
-            return true;
-        }
-        const Wide whole = n >> s, rest = n - (whole << s), half = Wide{1} << (s - 1);
-        if (rest == half) return false;
-        q = static_cast<uint64_t>(whole) + (rest > half ? 1 : 0);
-        return true;
-    };
-    uint64_t q = 0;
-    if (!digitsAt(exponent, q)) return general();
-    if (q >= Above17) {
-        ++exponent;
-        if (!digitsAt(exponent, q)) return general();
-    }
-    if (q < Lowest17 || q >= Above17) return general();
-    // Two independent halves, two digits a step.
-    char digits[17];
-    const auto put = [&digits](uint32_t v, int last, int first) {
-        for (int i = last; i > first; i -= 2, v /= 100) {
-            digits[i] = static_cast<char>('0' + v % 10);
-            digits[i - 1] = static_cast<char>('0' + v / 10 % 10);
-        }
-        if ((last - first) % 2 == 0) digits[first] = static_cast<char>('0' + v);
-    };
-    put(static_cast<uint32_t>(q % 100000000), 16, 9);
-    put(static_cast<uint32_t>(q / 100000000), 8, 0);
-    int kept = 17;  // without the trailing zeros, as %g drops them
-    while (kept > 1 && digits[kept - 1] == '0') --kept;
-    if (bits >> 63) *p++ = '-';
-    if (exponent < -4) {
-        *p++ = digits[0];
-        if (kept > 1) {
-            *p++ = '.';
-            p = std::copy(digits + 1, digits + kept, p);
-        }
-        *p++ = 'e';
-        *p++ = '-';
-        *p++ = static_cast<char>('0' + (-exponent) / 10);
-        *p++ = static_cast<char>('0' + (-exponent) % 10);
-    } else if (exponent < 0) {
-        *p++ = '0';
-        *p++ = '.';
-        p = std::fill_n(p, -exponent - 1, '0');
-        p = std::copy(digits, digits + kept, p);
-    } else {
-        p = std::copy(digits, digits + exponent + 1, p);
-        if (kept > exponent + 1) {
-            *p++ = '.';
-            p = std::copy(digits + exponent + 1, digits + kept, p);
-        }
-    }
-    return p;
-}
-
 }  // namespace
 
 int RunInfo(const std::string& path) {
@@ -268,38 +185,73 @@ int RunInfo(const std::string& path) {
     return 0;
 }
 
-int RunExport(const std::string& path) {
-    auto file = ReadOrFail(path);
-    const WaveformHeader& h = file->header;
-    const auto& b = file->buffers;
-    const int64_t samplingNs = int64_t{h.samplingStep} * BaseClockNs;
-    // The text printf's "%u,%lld,%.17g,%u,%u,%u,%u\n" gives (17 digits read
-    // back to the same double), made without format parsing nor locale into a
-    // large buffer written out in few pieces.
-    constexpr size_t BufferSize = size_t{1} << 20;
-    constexpr size_t LongestLine = 96;  // 10 + 20 + 24 + 4 x 4 digits and separators, with room
-    const auto buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
-    char* const end = buffer.get() + BufferSize;
-    const std::string_view head = "index,time_ns,analog,ch0,ch1,ch2,ch3\n";
-    char* p = std::copy(head.begin(), head.end(), buffer.get());
-    for (uint32_t i = 0; i < h.sampleCount; ++i) {
-        if (end - p < static_cast<ptrdiff_t>(LongestLine)) {
-            std::cout.write(buffer.get(), p - buffer.get());
-            p = buffer.get();
-        }
-        p = std::to_chars(p, end, i).ptr;
-        *p++ = ',';
-        p = std::to_chars(p, end, static_cast<long long>(samplingNs * i)).ptr;
-        *p++ = ',';
-        p = FormatG17(p, end, b.analog[i]);
-        for (const auto& channel : b.digital) {
-            *p++ = ',';
-            p = std::to_chars(p, end, unsigned{channel[i]}).ptr;
-        }
-        *p++ = '\n';
+namespace {
+
+// Standard output, or a file written as Save writes it; produce hands the
+// text to its argument in pieces.
+using TextProducer = std::function<bool(const std::function<bool(std::string_view)>&)>;
+int Emit(const TextProducer& produce, const std::optional<std::string>& outPath) {
+    if (!outPath) {
+        produce([](std::string_view piece) { return static_cast<bool>(std::cout.write(piece.data(), piece.size())); });
+        return 0;  // a failed write of the output is reported by the caller
     }
-    std::cout.write(buffer.get(), p - buffer.get());
-    return 0;  // a failed write of the output is reported by the caller
+    std::string message, reason;
+    const auto body = [&](std::FILE* f) {
+        return produce([f](std::string_view piece) {
+            return piece.empty() || std::fwrite(piece.data(), 1, piece.size(), f) == piece.size();
+        });
+    };
+    const bool written = WriteFileAtomically(*outPath, body, message, &reason);
+    if (!written) throw CommandFailure(1, FileFailureText(message, *outPath, reason));
+    return 0;
+}
+
+int Emit(const std::string& text, const std::optional<std::string>& outPath) {
+    return Emit([&text](const auto& put) { return put(text); }, outPath);
+}
+
+int64_t EdgeNs(const std::string& text) {
+    const auto edge = SplitTimeArgument(text, false);
+    const auto ns = edge ? ParseTimeText(edge->number, static_cast<TimeUnitIndex>(edge->unitListIndex)) : std::nullopt;
+    if (!ns) throw CommandFailure(2, "invalid edge time: " + text);
+    return *ns;
+}
+
+PwlOptions PwlOptionsFor(const ExportRequest& request, int64_t samplingNs) {
+    PwlOptions options;
+    if (request.pwlChannel != "analog") options.channel = request.pwlChannel[0] - '0';
+    options.highVolts = request.pwlHigh;
+    if (!std::isfinite(options.highVolts)) throw CommandFailure(2, "invalid high level: not a number of volts");
+    options.edgeNs = EdgeNs(request.pwlEdge);
+    if (auto problem = PwlEdgeProblem(options.edgeNs, samplingNs)) throw CommandFailure(2, *problem);
+    return options;
+}
+
+WavSampleFormat WavFormatFor(const std::string& name) {
+    return name == "pcm16" ? WavSampleFormat::Pcm16 : name == "pcm24" ? WavSampleFormat::Pcm24 : WavSampleFormat::Float;
+}
+
+// The notes go to standard error: standard output may be the file itself.
+int EmitWav(const ExportSource& source, const ExportRequest& request) {
+    const WavFile wav = WavBytes(source, {WavFormatFor(request.wavFormat), request.wavDigital});
+    if (!wav.error.empty())
+        throw CommandFailure(1, FileFailureText(MsgFileWriteError, request.out.value_or("-"), wav.error));
+    Emit(wav.bytes, request.out);
+    if (auto note = WavRateNote(source.samplingNs)) std::cerr << *note << '\n';
+    if (auto note = WavClipNote(wav.clipped)) std::cerr << *note << '\n';
+    return 0;
+}
+
+}  // namespace
+
+int RunExport(const std::string& path, const ExportRequest& request) {
+    auto file = ReadOrFail(path);
+    const ExportSource source{ArraysOf(file->buffers), file->header.sampleCount,
+                              int64_t{file->header.samplingStep} * BaseClockNs};
+    if (request.format == "vcd") return Emit(VcdText(source), request.out);
+    if (request.format == "wav") return EmitWav(source, request);
+    if (request.format == "pwl") return Emit(PwlText(source, PwlOptionsFor(request, source.samplingNs)), request.out);
+    return Emit([&source](const auto& put) { return WriteCsv(source, put); }, request.out);
 }
 
 int RunTimebase(const TimeBaseRequest& request, const std::optional<std::string>& changeFrom) {

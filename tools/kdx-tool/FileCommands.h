@@ -67,7 +67,17 @@ void Guard(int& exitCode, F&& run) {
 }
 
 int RunInfo(const std::string& path);
-int RunExport(const std::string& path);
+// export: the format and where it goes (standard output without out).
+struct ExportRequest {
+    std::string format = "csv";
+    std::optional<std::string> out;
+    std::string pwlChannel = "analog";
+    double pwlHigh = 3.3;
+    std::string pwlEdge = "1 nS";
+    std::string wavFormat = "float";
+    bool wavDigital = false;
+};
+int RunExport(const std::string& path, const ExportRequest& request);
 int RunTimebase(const TimeBaseRequest& request, const std::optional<std::string>& changeFrom);
 int RunNew(const std::string& out, const TimeBaseRequest& request, std::optional<int> row);
 int RunRetime(const std::string& path, const std::string& total, std::optional<int> row, const std::string& out);

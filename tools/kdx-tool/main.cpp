@@ -27,9 +27,22 @@ int main(int argc, char** argv) {
     info->add_option("FILE", file, "Waveform file")->required();
     info->callback([&] { Guard(exitCode, [&] { return RunInfo(file); }); });
 
-    auto* exportCmd = app.add_subcommand("export", "Print a waveform file's samples as CSV");
+    ExportRequest exportRequest;
+    auto* exportCmd = app.add_subcommand("export", "Write a waveform file's samples as CSV, VCD, WAV or PWL");
     exportCmd->add_option("FILE", file, "Waveform file")->required();
-    exportCmd->callback([&] { Guard(exitCode, [&] { return RunExport(file); }); });
+    exportCmd->add_option("--format", exportRequest.format, "csv (default), vcd, wav or pwl")
+        ->check(CLI::IsMember({"csv", "vcd", "wav", "pwl"}));
+    exportCmd->add_option("-o", exportRequest.out, "Output file; default standard output");
+    exportCmd->add_option("--pwl-channel", exportRequest.pwlChannel, "PWL: analog (default), 0, 1, 2 or 3")
+        ->check(CLI::IsMember({"analog", "0", "1", "2", "3"}));
+    exportCmd->add_option("--pwl-high", exportRequest.pwlHigh,
+                          "PWL: a digital channel's high level in V (default 3.3)");
+    exportCmd->add_option("--pwl-edge", exportRequest.pwlEdge,
+                          "PWL: edge time, less than the sampling time (default 1 nS)");
+    exportCmd->add_option("--wav-format", exportRequest.wavFormat, "WAV: float (default), pcm16 or pcm24")
+        ->check(CLI::IsMember({"float", "pcm16", "pcm24"}));
+    exportCmd->add_flag("--wav-digital", exportRequest.wavDigital, "WAV: CH0..CH3 as four more channels");
+    exportCmd->callback([&] { Guard(exitCode, [&] { return RunExport(file, exportRequest); }); });
 
     auto addRequest = [&](CLI::App* cmd) {
         auto* t = cmd->add_option("--total", request.total, "Total time, e.g. \"5 mS\" (units nS uS mS S M H)");
