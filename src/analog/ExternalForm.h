@@ -62,7 +62,7 @@ private:
     bool ShapeValid() const override;
     bool ReadShape() override;
     bool ComputeShape(double* buffer, int64_t period) override;
-    const char* CreateFailureMessage() const override { return MsgConversionError; }
+    std::string CreateFailureMessage() const override { return MsgConversionError; }
     bool MakesStale(int id) const override { return id != EditStartField && id != Interval; }
     void CheckStart();
     // The period as the coupling proposes it, in the unit that suits it.

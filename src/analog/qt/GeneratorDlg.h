@@ -90,8 +90,9 @@ public:
     GeneratorPreview* Preview() const { return preview; }
 
 protected:
-    // Adds the sketch (none for shapes without one) and lays the dialog out.
-    void Finish(std::optional<Sketch> sketch);
+    // Adds the sketch (none for shapes without one, or the given widget in
+    // its place) and lays the dialog out.
+    void Finish(std::optional<Sketch> sketch, QWidget* inPlaceOfSketch = nullptr);
     // The shape's own controls (radios) after a change.
     virtual void RefreshShape() {}
 

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "analog/FormulaForm.h"
 #include "document/KDXDoc.h"
 #include "document/WaveformRecords.h"
 #include "frame/CommandTable.h"
@@ -40,6 +41,8 @@ public:
     void SetPrompts(UserPrompts* prompts);
     UserPrompts& Prompts() { return *prompts; }
     void SetAboutHandler(std::function<void()> handler) { aboutHandler = std::move(handler); }
+    // Where the formula dialog keeps its expression history (the caller's).
+    void SetFormulaHistoryStore(FormulaHistoryStore* store) { formulaHistory = store; }
     // Where the editing dialogs' messages go (tests answer them); nullptr:
     // real message boxes.
     void SetDialogPrompts(FormPrompts* prompts) { dialogPrompts = prompts; }
@@ -116,6 +119,7 @@ private:
     void UndoCommand();
     void TotalTimeChangeCommand();
     void ToggleEditLock();
+    void FormulaCommand();
     void ChannelCommand(ChannelFamily family, int ch);
     // Runs a generator dialog through its document runner at the cursor and
     // shows the applied stretch.
@@ -153,6 +157,10 @@ private:
     UserPrompts* prompts = nullptr;
     std::function<void()> aboutHandler;
     FormPrompts* dialogPrompts = nullptr;
+    // The formula dialog's last values live for the session; its expression
+    // history in the user's settings, when the program gives a place for it.
+    FormulaMemory formulaMemory;
+    FormulaHistoryStore* formulaHistory = nullptr;
     FrameBlock frameBlock;
     QString filePath;
     QString title;
