@@ -116,6 +116,7 @@ struct FormulaProgram::Impl {
     mu::Parser parser;
     FormulaStretch stretch;
     double t = 0.0, n = 0.0, x = 0.0;
+    bool usesT = true, usesX = true;  // only the variables used are computed
 };
 
 FormulaProgram::FormulaProgram(std::unique_ptr<Impl> p) : impl(std::move(p)) {}
@@ -152,6 +153,9 @@ std::variant<FormulaProgram, FormulaSyntaxError> FormulaProgram::Compile(const s
             const size_t comma = TopLevelComma(text).value_or(text.size());
             return FormulaSyntaxError{CharacterPosition(text, comma), comma < text.size() ? "," : ""};
         }
+        const auto& used = p.GetUsedVar();
+        impl->usesT = used.contains("t");
+        impl->usesX = used.contains("x");
     } catch (const mu::Parser::exception_type& e) {
         const auto byte = static_cast<size_t>(std::max(0, static_cast<int>(e.GetPos())));
         return FormulaSyntaxError{CharacterPosition(text, byte), byte < text.size() ? CleanToken(e.GetToken()) : ""};
@@ -169,9 +173,11 @@ void FormulaProgram::Evaluate(double* out, uint32_t count) {
         for (; i < count; ++i) {
             impl->n = static_cast<double>(i);
             // The time in integers, then one division.
-            impl->t = static_cast<double>(int64_t{i} * s.samplingNs) / 1e9;
-            const int64_t at = s.firstSample + i;
-            impl->x = s.document && at >= 0 && at < int64_t{s.documentCount} ? s.document[at] : 0.0;
+            if (impl->usesT) impl->t = static_cast<double>(int64_t{i} * s.samplingNs) / 1e9;
+            if (impl->usesX) {
+                const int64_t at = s.firstSample + i;
+                impl->x = s.document && at >= 0 && at < int64_t{s.documentCount} ? s.document[at] : 0.0;
+            }
             out[i] = impl->parser.Eval();
         }
     } catch (const mu::Parser::exception_type&) {

@@ -38,7 +38,7 @@ CFormulaDlg::CFormulaDlg(FormulaForm& form, QWidget* parent)
     QStringList history;
     for (const std::string& entry : form.History()) history << QString::fromStdString(entry);
     expressionBox = AddHistoryRow(QStringLiteral("数式："), FormulaForm::Expression, history);
-    expressionBox->setMinimumWidth(220);
+    expressionBox->setMinimumWidth(330);
     rangeList = AddChoiceRow(QStringLiteral("範囲外の値："),
                              {QStringLiteral("そのまま"), QStringLiteral("±1 V で切る"), QStringLiteral("±1 V に縮める")},
                              [this](int index) { formula.SetRange(static_cast<FormulaRange>(index)); });
