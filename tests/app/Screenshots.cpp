@@ -110,7 +110,9 @@ bool ShootGenerators(const QDir& out) {
                                               out.filePath("kdx-noise-dialog.png"), TimeUnitUs,
                                               [](NoiseForm& form) { form.SetSeed(1); }) && ok;
     ok = ShootGenerator<FormulaForm, CFormulaDlg>(
-             doc, {{FormulaForm::Period, "2000"}, {FormulaForm::Expression, "1.1*sin(2*pi*1kHz*t) + 0.4*sin(2*pi*3kHz*t)"}},
+             doc,
+             {{FormulaForm::Period, "2000"},
+              {FormulaForm::Expression, "1.1*sin(2*pi*1kHz*t) + 0.4*sin(2*pi*3kHz*t)"}},
              out.filePath("kdx-formula-dialog.png"), TimeUnitUs,
              [](FormulaForm& form) { form.SetRange(FormulaRange::Clip); }) && ok;
     return ok;

@@ -137,7 +137,8 @@ TEST_F(KdxToolApply, FormulaIsTheDialogsComputationAndRefusesBadExpressions) {
                           " formula --period 1uS --expr 'sin(2*pi*1MHz*t) + x' --start 0.1mS --op add");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto out = Samples("out.kdx");
-    for (int i = 0; i < 50; ++i) ASSERT_EQ(out->analog[5000 + i], std::sin(2 * std::numbers::pi * 1e6 * (i * 20.0 / 1e9))) << i;
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(out->analog[5000 + i], std::sin(2 * std::numbers::pi * 1e6 * (i * 20.0 / 1e9))) << i;
     EXPECT_EQ(out->analog[5050], 0.0);
     std::filesystem::remove(dir / "out.kdx");
 
