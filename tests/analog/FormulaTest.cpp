@@ -18,8 +18,7 @@ using namespace kdx;
 
 namespace {
 
-// 1 mS of 50000 samples at 20 ns.
-constexpr uint64_t Total = 1000000;
+// Documents of 50000 samples at 20 ns.
 constexpr int64_t Dt = 20;
 
 // The expression's value at stretch sample i of a 100-sample stretch from
