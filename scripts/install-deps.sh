@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev libmuparser-dev
   nlohmann-json3-dev libcli11-dev libsndfile1-dev sox
   fonts-ipafont-gothic
   clang libclang-rt-14-dev

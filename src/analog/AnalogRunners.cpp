@@ -59,6 +59,11 @@ std::optional<EditRange> RunNoiseDialog(CKDXDoc& doc, uint32_t cursor, FormPromp
     return RunGenerator(doc, cursor, prompts, doc.Memories().noiseParams, dialog);
 }
 
+std::optional<EditRange> RunFormulaDialog(CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts, FormulaMemory& memory,
+                                          const FormDialog<FormulaForm>& dialog) {
+    return RunGenerator(doc, cursor, prompts, memory, dialog);
+}
+
 std::optional<EditRange> RunManualDialog(CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts,
                                          const FormDialog<ManualForm>& dialog) {
     return RunGenerator(doc, cursor, prompts, doc.Memories().manualParams, dialog);

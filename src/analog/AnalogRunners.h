@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "analog/ExternalForm.h"
+#include "analog/FormulaForm.h"
 #include "analog/ManualForm.h"
 #include "analog/ShapeForms.h"
 #include "edit/EditRunner.h"
@@ -31,6 +32,9 @@ std::optional<EditRange> RunExpDialog(CKDXDoc& doc, uint32_t cursorSample, FormP
                                       const FormDialog<ExpForm>& dialog);
 std::optional<EditRange> RunNoiseDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
                                         const FormDialog<NoiseForm>& dialog);
+// The formula's memory is the caller's (the editor session's), not the file's.
+std::optional<EditRange> RunFormulaDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
+                                          FormulaMemory& memory, const FormDialog<FormulaForm>& dialog);
 std::optional<EditRange> RunManualDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,
                                          const FormDialog<ManualForm>& dialog);
 std::optional<EditRange> RunExternalDialog(CKDXDoc& doc, uint32_t cursorSample, FormPrompts& prompts,

@@ -86,7 +86,7 @@ private:
     bool ShapeValid() const override;
     bool ReadShape() override;
     bool ComputeShape(double* buffer, int64_t period) override;
-    const char* CreateFailureMessage() const override { return MsgConversionError; }
+    std::string CreateFailureMessage() const override { return MsgConversionError; }
     bool MakesStale(int id) const override { return id != EditStartField && id != Interval; }
     void CheckStart();
     void SetInterval(int64_t ns);

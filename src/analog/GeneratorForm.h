@@ -63,7 +63,7 @@ protected:
     virtual bool ReadShape() = 0;
     virtual bool ComputeShape(double* buffer, int64_t period) = 0;
     // What a failed create says.
-    virtual const char* CreateFailureMessage() const { return MsgInvalidParameters; }
+    virtual std::string CreateFailureMessage() const { return MsgInvalidParameters; }
 
     // The sketch curve: fills the illustration buffer with the shape computed
     // over the sketch's own time base (period and total 8,500,000 ns at 1000 ns).

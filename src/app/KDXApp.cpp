@@ -12,6 +12,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/core/DeviceListFile.h"
+#include "app/core/FormulaHistoryFile.h"
 #include "app/core/ProfileFile.h"
 #include "app/core/StartupSettings.h"
 #include "device/qt/OutputSelectDlg.h"
@@ -76,6 +77,25 @@ std::unique_ptr<QLockFile> CKDXApp::LockInstanceAt(const QString& path, bool* he
     return nullptr;
 }
 
+namespace {
+
+// The expression history in the settings file, read and stored whole at each use.
+class IniFormulaHistory : public FormulaHistoryStore {
+public:
+    IniFormulaHistory(const std::string& path, bool perUser) : file(path, perUser) {}
+    std::vector<std::string> Load() override { return ReadFormulaHistory(file.Load()); }
+    void Save(const std::vector<std::string>& history) override {
+        IniText ini = file.Load();
+        WriteFormulaHistory(ini, history);
+        file.Store(ini);  // a read-only settings file keeps its history
+    }
+
+private:
+    ProfileFile file;
+};
+
+}  // namespace
+
 bool CKDXApp::RunStartup(const QStringList& arguments, UserPrompts* prompts, bool showWindow) {
     RegisterFontSubstitutions();
 
@@ -104,6 +124,8 @@ bool CKDXApp::RunStartup(const QStringList& arguments, UserPrompts* prompts, boo
     frame = std::make_unique<CMainFrame>(*doc);
     if (prompts) frame->SetPrompts(prompts);
     frame->SetAboutHandler([this] { ShowAbout(); });
+    formulaHistory = std::make_unique<IniFormulaHistory>(settingsPath.toStdString(), settingsPerUser);
+    frame->SetFormulaHistoryStore(formulaHistory.get());
     if (showWindow) {
         // Without a window manager (a bare virtual display) maximising does
         // nothing, so start at the screen's size; a manager maximises anyway.

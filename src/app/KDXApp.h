@@ -18,6 +18,7 @@ namespace kdx {
 
 class CKDXDoc;
 class CMainFrame;
+class FormulaHistoryStore;
 class COutputSelectDlg;
 class UserPrompts;
 
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<QLockFile> instanceLock;
     std::unique_ptr<CKDXDoc> doc;
     std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<FormulaHistoryStore> formulaHistory;
     QString settingsPath;
     bool settingsPerUser = false;
     QString exeDirectory;

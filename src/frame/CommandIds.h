@@ -29,6 +29,7 @@ inline constexpr int Dc = 32783;
 inline constexpr int Ramp = 32784;
 inline constexpr int Exponential = 32785;
 inline constexpr int Noise = 32786;
+inline constexpr int Formula = 32960;
 inline constexpr int AnalogModify = 32787;
 inline constexpr int ExternalData = 32793;
 

@@ -67,6 +67,7 @@ std::vector<CommandInfo> BuildTable() {
     t.push_back(Plain(cmd::Ramp, "ランプ波形(&R)", "ランプ波形を作成します", "ランプ波形", R::Edit));
     t.push_back(Plain(cmd::Exponential, "指数関数波形(&E)", "指数関数波形を作成します", "指数関数波形", R::Edit));
     t.push_back(Plain(cmd::Noise, "ランダムノイズ(&N)", "ランダムノイズを作成します", "ランダムノイズ", R::Edit));
+    t.push_back(Plain(cmd::Formula, "数式(&X)", "数式で波形を作成します", "数式", R::Edit));
     t.push_back(Plain(cmd::AnalogModify, "波形修正(&M)", "アナログ波形を修正します", "波形修正", R::Edit));
     t.push_back(Plain(cmd::ExternalData, "外部データ(&F)", "外部データを読み込みます", "外部データ", R::Edit));
 
@@ -168,7 +169,7 @@ const std::vector<CommandInfo>& Table() {
 constexpr int ToolBar[] = {
     cmd::FileNew, cmd::FileOpen, cmd::FileSave, 0,
     cmd::EditUndo, 0,
-    cmd::Sine, cmd::Rectangle, cmd::Dc, cmd::Ramp, cmd::Exponential, cmd::Noise, cmd::AnalogModify,
+    cmd::Sine, cmd::Rectangle, cmd::Dc, cmd::Ramp, cmd::Exponential, cmd::Noise, cmd::Formula, cmd::AnalogModify,
     cmd::ExternalData, 0,
     cmd::DigitalClock, cmd::DigitalSerial, cmd::DigitalParallel, cmd::DigitalModify, cmd::DigitalSwap,
     cmd::DigitalProtocol, 0,

@@ -36,8 +36,8 @@ TEST(CommandTable, EveryIdOnceAndEveryChannelCommandPresent) {
             EXPECT_EQ(c->channel, ch);
         }
     }
-    // 7 file/program, 3 edit, 8 analog, 6 digital, 7 zoom, 10 cursor, 9 mark, 32 per channel.
-    EXPECT_EQ(Commands().size(), 82u);
+    // 7 file/program, 3 edit, 9 analog, 6 digital, 7 zoom, 10 cursor, 9 mark, 32 per channel.
+    EXPECT_EQ(Commands().size(), 83u);
     EXPECT_STREQ(FindCommand(cmd::ZoomSetStandard)->prompt, "[ズーム]  現在の拡大を標準拡大に設定");
     EXPECT_STREQ(FindCommand(cmd::ChannelPaste[2])->text, "貼り付け(&P)");
     EXPECT_STREQ(FindCommand(cmd::EditLock)->prompt, "編集の禁止、解禁を設定します");
@@ -45,7 +45,7 @@ TEST(CommandTable, EveryIdOnceAndEveryChannelCommandPresent) {
 
 TEST(CommandTable, ToolBarOrderWithSeparators) {
     const std::vector<int> expected = {57600, 57601, 32800, 0, 57643, 0, 32773, 32782, 32783, 32784, 32785,
-                                       32786, 32787, 32793, 0, 32874, 32909, 32916, 32847, 32956, 32957, 0, 32776,
+                                       32786, 32960, 32787, 32793, 0, 32874, 32909, 32916, 32847, 32956, 32957, 0, 32776,
                                        32829, 32805, 32774, 32775, 0, 32771, 0, 57664};
     const auto layout = ToolBarLayout();
     EXPECT_EQ(std::vector<int>(layout.begin(), layout.end()), expected);

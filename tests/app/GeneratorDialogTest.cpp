@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ScriptedPrompts.h"
+#include "analog/qt/FormulaDlg.h"
 #include "analog/qt/ShapeDlgs.h"
 #include "app/KDXApp.h"
 #include "document/KDXDoc.h"
@@ -158,6 +159,38 @@ private slots:
         QVERIFY(staleShown);
         QCOMPARE(f.doc.GetEditCount(), 0);
         QVERIFY(f.doc.Memories().dcParams == DcParams{});
+    }
+
+    void formulaOffersItsHistoryAndCountsWhatItCut() {
+        Fixture f;
+        struct Store : FormulaHistoryStore {
+            std::vector<std::string> saved = {"t", "x"};
+            std::vector<std::string> Load() override { return saved; }
+            void Save(const std::vector<std::string>& history) override { saved = history; }
+        } store;
+        f.frame->SetFormulaHistoryStore(&store);
+        f.frame->View()->MoveCursor(1000);
+        bool staleAfterRangeChange = false;
+        QVERIFY(f.Drive<CFormulaDlg>(cmd::Formula, [&](CFormulaDlg& d) {
+            QCOMPARE(d.ExpressionBox()->count(), 2);
+            QCOMPARE(d.Edit(FormulaForm::Expression)->text(), QStringLiteral("t"));
+            QCOMPARE(d.ExpressionBox()->accessibleName(), QStringLiteral("数式："));
+            QCOMPARE(d.RangeList()->accessibleName(), QStringLiteral("範囲外の値："));
+            Type(d, FormulaForm::Period, "100", TimeUnitNs);
+            Type(d, FormulaForm::Expression, "2*n-3");  // -3 -1 1 3 5
+            d.RangeList()->setCurrentIndex(static_cast<int>(FormulaRange::Clip));
+            QTest::mouseClick(d.CreateButton(), Qt::LeftButton);
+            QCOMPARE(d.ReportLabel()->text(), QStringLiteral("範囲外：3 サンプル　最大 |値|：5.000 V"));
+            d.RangeList()->setCurrentIndex(static_cast<int>(FormulaRange::Scale));
+            staleAfterRangeChange = d.Preview()->Drawn() && !d.Preview()->Current();
+            QTest::mouseClick(d.CreateButton(), Qt::LeftButton);
+            QTest::mouseClick(d.OperationButton(GeneratorOperation::Replace), Qt::LeftButton);
+        }));
+        QVERIFY(staleAfterRangeChange);
+        const double* samples = f.doc.GetAnalogSamples();
+        QCOMPARE(samples[1000], -0.6);
+        QCOMPARE(samples[1004], 1.0);
+        QCOMPARE(store.saved, (std::vector<std::string>{"2*n-3", "t", "x"}));
     }
 
     void everyFieldIsNamedByItsLabel() {

@@ -19,6 +19,7 @@
 #include "analog/ShapeForms.h"
 #include "analog/qt/ExternalDlg.h"
 #include "analog/qt/ManualDlg.h"
+#include "analog/qt/FormulaDlg.h"
 #include "analog/qt/ShapeDlgs.h"
 #include "app/AboutDlg.h"
 #include "app/KDXApp.h"
@@ -110,6 +111,12 @@ bool ShootGenerators(const QDir& out) {
     ok = ShootGenerator<NoiseForm, CNoiseDlg>(doc, {{NoiseForm::Period, "1000"}, {NoiseForm::Amplitude, "150"}},
                                               out.filePath("kdx-noise-dialog.png"), TimeUnitUs,
                                               [](NoiseForm& form) { form.SetSeed(1); }) && ok;
+    ok = ShootGenerator<FormulaForm, CFormulaDlg>(
+             doc,
+             {{FormulaForm::Period, "2000"},
+              {FormulaForm::Expression, "1.1*sin(2*pi*1kHz*t) + 0.4*sin(2*pi*3kHz*t)"}},
+             out.filePath("kdx-formula-dialog.png"), TimeUnitUs,
+             [](FormulaForm& form) { form.SetRange(FormulaRange::Clip); }) && ok;
     return ok;
 }
 

@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #endif
 
+#include "app/core/FormulaHistoryFile.h"
 #include "app/core/ProfileFile.h"
 #include "app/core/SettingsLocation.h"
 #include "app/core/StartupSettings.h"
@@ -90,6 +91,20 @@ TEST(IniText, NewKeyGoesIntoItsSectionBeforeTheNext) {
     EXPECT_EQ(ini.Text(), "[A]\nx=1\nz=3\n\n[B]\ny=2\n");
     EXPECT_EQ(ini.Get("B", "y"), "2");
     EXPECT_EQ(ini.Get("A", "y"), std::nullopt);
+}
+
+TEST(FormulaHistoryFile, ReplacesItsSectionAndReadsBackInOrder) {
+    IniText ini("[KDX]\nVersion=6.1\n[Formula]\nExpr1=old\nExpr2=older\n[VELX-9]\nMaxNumber=1\n");
+    std::vector<std::string> history;
+    for (int k = 0; k < 22; ++k) history.push_back("x == " + std::to_string(k) + " ? 1 : 0");
+    history[1] = "0.5*x（半分）";
+    WriteFormulaHistory(ini, history);
+    history.resize(20);
+    EXPECT_EQ(ReadFormulaHistory(ini), history);
+    EXPECT_EQ(ini.Get("VELX-9", "MaxNumber"), "1");
+    WriteFormulaHistory(ini, {"t"});
+    EXPECT_EQ(ReadFormulaHistory(ini), std::vector<std::string>{"t"});
+    EXPECT_EQ(ReadFormulaHistory(IniText("")), std::vector<std::string>{});
 }
 
 TEST(ProfileFile, MissingAndReadOnlyFilesGiveDefaults) {

@@ -3,6 +3,8 @@
 // dialog's messages, the memories and cursor in the file, chained applies.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -128,4 +130,31 @@ TEST_F(KdxToolApply, ChainedAppliesFollowOnAndKeepTheMemories) {
     EXPECT_EQ(samples->analog[500], 0.0);  // the ramp begins where the DC ended
     EXPECT_EQ(samples->analog[699], 199.0 / 200);
     EXPECT_EQ(samples->analog[700], 0.0);
+}
+
+TEST_F(KdxToolApply, FormulaIsTheDialogsComputationAndRefusesBadExpressions) {
+    const auto run = Tool("apply " + P("w.kdx") + " -o " + P("out.kdx") +
+                          " formula --period 1uS --expr 'sin(2*pi*1MHz*t) + x' --start 0.1mS --op add");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto out = Samples("out.kdx");
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(out->analog[5000 + i], std::sin(2 * std::numbers::pi * 1e6 * (i * 20.0 / 1e9))) << i;
+    EXPECT_EQ(out->analog[5050], 0.0);
+    std::filesystem::remove(dir / "out.kdx");
+
+    const struct {
+        std::string args;
+        std::string err;  // what stderr ends with
+    } refused[] = {
+        {"--expr '2+*3'", "invalid --expr: error at character 3 (*)\n"},
+        {"--expr 'sin(t'", "invalid --expr: error at character 6 (end of expression)\n"},
+        {"--expr '1/(n-3)'", "数式の値が t = 60 nS で有限の数になりません\n"},
+        {"--expr 't' --range wrap", "--range: wrap not in {keep,clip,scale}\n"},
+    };
+    for (const auto& r : refused) {
+        const auto bad = Tool("apply " + P("w.kdx") + " -o " + P("out.kdx") + " formula --period 1uS " + r.args);
+        EXPECT_EQ(bad.exitCode, 2) << r.args;
+        EXPECT_TRUE(bad.err.ends_with(r.err)) << r.args << "\n" << bad.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.kdx")) << r.args;
+    }
 }

@@ -168,6 +168,38 @@ struct NoiseOptions {
     std::optional<std::string> rms, pp, seed;
 };
 
+struct FormulaOptions {
+    CommonApplyOptions common;
+    std::string period, expression, range = FormulaRangeNames[0];
+};
+
+int RunFormula(const ApplyTarget& target, const FormulaOptions& o) {
+    // The tool keeps no history: the memory is this run's alone.
+    FormulaMemory memory;
+    return ApplyShape<FormulaForm>(
+        target,
+        [&memory](CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts, const FormDialog<FormulaForm>& dialog) {
+            return RunFormulaDialog(doc, cursor, prompts, memory, dialog);
+        },
+        [&](FormulaForm& form, FormPrompts& prompts) {
+            using F = FormulaForm;
+            SetEditStart(form, o.common.start);
+            SetTimeField(form, F::Period, "--period", o.period);
+            SetTextField(form, F::Expression, o.expression);
+            for (int k = 0; k < 3; ++k)
+                if (o.range == FormulaRangeNames[k]) form.SetRange(static_cast<FormulaRange>(k));
+            RequireValid(form, {{F::Period, "--period", true}, {F::Expression, "--expr"}});
+            if (!form.Create(prompts)) {
+                if (const auto& e = form.SyntaxError())
+                    throw CommandFailure(2, "invalid --expr: error at character " + std::to_string(e->position) +
+                                                (e->token.empty() ? " (end of expression)" : " (" + e->token + ")"));
+                throw CommandFailure(2, "");
+            }
+            if (!form.Apply(AnalogOperationOf(o.common.op), prompts)) throw CommandFailure(2, MsgInvalidParameters);
+            return true;
+        });
+}
+
 int RunSine(const ApplyTarget& target, const SineOptions& o) {
     return ApplyShape<SineForm>(target, RunSineDialog, [&](SineForm& form, FormPrompts& prompts) {
         using F = SineForm;
@@ -355,6 +387,15 @@ void AddAnalogApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitCo
     rms->excludes(pp);
     n->add_option("--seed", noise->seed, "Seed of the generator (default: the time in seconds)");
     n->callback([&exitCode, &target, noise] { Guard(exitCode, [&] { return RunNoise(target, *noise); }); });
+
+    auto formula = std::make_shared<FormulaOptions>();
+    auto* f = apply->add_subcommand("formula", "Formula: --expr, an expression of t, n, T, dt, fs and x, [--range]");
+    AddCommonOptions(f, formula->common, AnalogOperations);
+    f->add_option("--period", formula->period, "Length of the stretch")->required();
+    f->add_option("--expr", formula->expression, "The value in volts as an expression of time")->required();
+    f->add_option("--range", formula->range, "Values beyond -1 V .. +1 V: keep (default), clip or scale")
+        ->check(CLI::IsMember({FormulaRangeNames[0], FormulaRangeNames[1], FormulaRangeNames[2]}));
+    f->callback([&exitCode, &target, formula] { Guard(exitCode, [&] { return RunFormula(target, *formula); }); });
 }
 
 }  // namespace kdx::tool

@@ -92,7 +92,7 @@ struct CommonApplyOptions {
     std::string op;
 };
 void AddCommonOptions(CLI::App* kind, CommonApplyOptions& options, const std::vector<std::string>& operations);
-// The analog shapes: sine, rectangle, dc, ramp, exp and noise.
+// The analog shapes: sine, rectangle, dc, ramp, exp, noise and formula.
 void AddAnalogApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitCode);
 
 }  // namespace kdx::tool

@@ -177,7 +177,7 @@ CExternalDlg::CExternalDlg(ExternalForm& form, QWidget* parent)
     AddRowWidget(interpolationMarker, 3);
     EndRow();
 
-    Finish(std::nullopt, data);
+    Finish(std::nullopt, nullptr, data);
     CreateButton()->setText(QStringLiteral("ﾃﾞｰﾀ変換"));
     // Files dropped anywhere on the dialog reach it, not the edit boxes.
     for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->setAcceptDrops(false);

@@ -154,7 +154,7 @@ CGeneratorDlg::CGeneratorDlg(GeneratorForm& f, const QString& title, QWidget* pa
 
 CGeneratorDlg::~CGeneratorDlg() = default;
 
-void CGeneratorDlg::Finish(std::optional<Sketch> sketch, QWidget* below) {
+void CGeneratorDlg::Finish(std::optional<Sketch> sketch, QWidget* inPlaceOfSketch, QWidget* below) {
     createButton = new QPushButton(QStringLiteral("作成"), this);
     connect(createButton, &QPushButton::clicked, this, [this] { Create(); });
     QGridLayout* opGrid = AddOperationButtons(this, operations, [this](GeneratorOperation op) { Operate(op); });
@@ -176,12 +176,13 @@ void CGeneratorDlg::Finish(std::optional<Sketch> sketch, QWidget* below) {
     timeRow->addWidget(endTimeLabel);
 
     auto* left = new QVBoxLayout;
-    if (sketch) {
-        auto* view = new GeneratorSketch(std::move(*sketch), form.IllustrationCurve().data(), form.IllustrationCount(),
-                                         this);
+    if (sketch)
+        inPlaceOfSketch = new GeneratorSketch(std::move(*sketch), form.IllustrationCurve().data(),
+                                              form.IllustrationCount(), this);
+    if (inPlaceOfSketch) {
         auto* sketchRow = new QHBoxLayout;
         sketchRow->addSpacing(GeneratorPreview::LabelMargin);
-        sketchRow->addWidget(view);
+        sketchRow->addWidget(inPlaceOfSketch);
         sketchRow->addStretch(1);
         left->addLayout(sketchRow);
     }

@@ -90,10 +90,11 @@ public:
     GeneratorPreview* Preview() const { return preview; }
 
 protected:
-    // Adds the sketch (none for shapes without one) and lays the dialog out.
-    // below: shown under the preview and its times (the external data dialog's
-    // data preview), so the column beside the fields has no empty stretch.
-    void Finish(std::optional<Sketch> sketch, QWidget* below = nullptr);
+    // Adds the sketch (none for shapes without one, or the given widget in
+    // its place) and lays the dialog out. below: shown under the preview and
+    // its times (the external data dialog's data preview), so the column
+    // beside the fields has no empty stretch.
+    void Finish(std::optional<Sketch> sketch, QWidget* inPlaceOfSketch = nullptr, QWidget* below = nullptr);
     // The shape's own controls (radios) after a change.
     virtual void RefreshShape() {}
 

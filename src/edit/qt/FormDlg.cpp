@@ -64,13 +64,17 @@ QLineEdit* CFormDlg::NewEdit(int id, const QString& accessibleName) {
     auto* edit = new QLineEdit(this);
     edit->setAccessibleName(accessibleName);
     edit->setMinimumWidth(110);
+    BindEdit(edit, id);
+    return edit;
+}
+
+void CFormDlg::BindEdit(QLineEdit* edit, int id) {
     connect(edit, &QLineEdit::textChanged, this, [this, id](const QString& text) {
         if (refreshing) return;
         form.SetText(id, text.toStdString());
         Refresh();
     });
     bindings[id].edit = edit;
-    return edit;
 }
 
 QComboBox* CFormDlg::NewUnitList(int id, const QString& accessibleName, const QStringList& units) {
@@ -174,6 +178,40 @@ void CFormDlg::AddTimeRowAfter(QWidget* lead, const QString& name, int id) {
     fields->addWidget(NewUnitList(id, name, TimeUnitNames()), nextRow, 2);
     fields->addWidget(NewMarker(id), nextRow, 3);
     ++nextRow;
+}
+
+QComboBox* CFormDlg::AddHistoryRow(const QString& label, int id, const QStringList& entries) {
+    auto* name = new QLabel(label, this);
+    auto* box = new QComboBox(this);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->addItems(entries);
+    box->setAccessibleName(label);
+    box->lineEdit()->setAccessibleName(label);
+    BindEdit(box->lineEdit(), id);
+    LabelField(name, box);
+    fields->addWidget(name, nextRow, 0);
+    fields->addWidget(box, nextRow, 1, 1, 2);
+    fields->addWidget(NewMarker(id), nextRow, 3);
+    ++nextRow;
+    return box;
+}
+
+QComboBox* CFormDlg::AddChoiceRow(const QString& label, const QStringList& entries,
+                                  const std::function<void(int)>& chosen) {
+    auto* name = new QLabel(label, this);
+    auto* list = new QComboBox(this);
+    list->addItems(entries);
+    LabelField(name, list);
+    connect(list, &QComboBox::currentIndexChanged, this, [this, chosen](int index) {
+        if (refreshing || index < 0) return;
+        chosen(index);
+        Refresh();
+    });
+    fields->addWidget(name, nextRow, 0);
+    fields->addWidget(list, nextRow, 1, 1, 2);
+    ++nextRow;
+    return list;
 }
 
 QLineEdit* CFormDlg::AddDisplayBox(int id, const QString& accessibleName, int column) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -69,6 +70,11 @@ protected:
     // A time row led by the caller's widget (a list, say); name labels the
     // edit box and its unit list for assistive technology.
     void AddTimeRowAfter(QWidget* lead, const QString& name, int id);
+    // A row whose edit box offers earlier entries in a list (newest first);
+    // the box spans the edit and unit columns.
+    QComboBox* AddHistoryRow(const QString& label, int id, const QStringList& entries);
+    // A row choosing one of several entries, reported by index.
+    QComboBox* AddChoiceRow(const QString& label, const QStringList& entries, const std::function<void(int)>& chosen);
     // A display-only edit box in a row already begun (for derived values).
     QLineEdit* AddDisplayBox(int id, const QString& accessibleName, int column);
     // Any other widget in the next row's columns (its own label included).
@@ -100,6 +106,7 @@ private:
         QLabel* marker = nullptr;
     };
     QLineEdit* NewEdit(int id, const QString& accessibleName);
+    void BindEdit(QLineEdit* edit, int id);
     QComboBox* NewUnitList(int id, const QString& accessibleName, const QStringList& units);
     QLabel* NewMarker(int id);
 

@@ -25,6 +25,7 @@
 
 #include "analog/AnalogRunners.h"
 #include "analog/qt/ExternalDlg.h"
+#include "analog/qt/FormulaDlg.h"
 #include "analog/qt/ManualDlg.h"
 #include "analog/qt/ShapeDlgs.h"
 #include "device/DeviceLink.h"
@@ -204,6 +205,7 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::Ramp] = [this] { GeneratorCommand<CRampDlg>(RunRampDialog); };
     handlers[cmd::Exponential] = [this] { GeneratorCommand<CExpDlg>(RunExpDialog); };
     handlers[cmd::Noise] = [this] { GeneratorCommand<CNoiseDlg>(RunNoiseDialog); };
+    handlers[cmd::Formula] = [this] { FormulaCommand(); };
     handlers[cmd::WaveformOutput] = [this] { OutputCommand(); };
     handlers[cmd::AnalogModify] = [this] { GeneratorCommand<CManualDlg>(RunManualDialog); };
     handlers[cmd::ExternalData] = [this] { GeneratorCommand<CExternalDlg>(RunExternalDialog); };
@@ -257,8 +259,8 @@ void CMainFrame::CreateMenus() {
     top("ファイル(&F)", {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs, 0, cmd::WaveformOutput, 0,
                          cmd::AppExit});
     top("編集(&E)", {cmd::EditUndo, 0, cmd::TotalTimeChange, 0, cmd::EditLock});
-    analogMenu = top("アナログ(&A)", {cmd::Sine, cmd::Rectangle, cmd::Dc, cmd::Ramp, cmd::Exponential, cmd::Noise, 0,
-                                      cmd::AnalogModify, cmd::ExternalData});
+    analogMenu = top("アナログ(&A)", {cmd::Sine, cmd::Rectangle, cmd::Dc, cmd::Ramp, cmd::Exponential, cmd::Noise,
+                                      cmd::Formula, 0, cmd::AnalogModify, cmd::ExternalData});
     QMenu* digital = top("ディジタル(&D)", {cmd::DigitalClock, cmd::DigitalSerial, cmd::DigitalParallel,
                                             cmd::DigitalModify, cmd::DigitalSwap, cmd::DigitalProtocol, 0});
     const char* channelTitles[4] = {"CH0(&0)", "CH1(&1)", "CH2(&2)", "CH3(&3)"};
@@ -625,6 +627,16 @@ bool CMainFrame::WholeChannelDialog(Runner runner) {
         dialog.SetPrompts(dialogPrompts);
         return dialog.exec() == QDialog::Accepted;
     });
+}
+
+void CMainFrame::FormulaCommand() {
+    // Another editor may have added expressions since: the file is read afresh.
+    if (formulaHistory) formulaMemory.history = formulaHistory->Load();
+    const std::vector<std::string> before = formulaMemory.history;
+    GeneratorCommand<CFormulaDlg>([this](CKDXDoc& d, uint32_t cursor, FormPrompts& p, const auto& dialog) {
+        return RunFormulaDialog(d, cursor, p, formulaMemory, dialog);
+    });
+    if (formulaHistory && formulaMemory.history != before) formulaHistory->Save(formulaMemory.history);
 }
 
 void CMainFrame::ToggleEditLock() { frameBlock.editAllowed = !frameBlock.editAllowed; }

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "analog/FormulaForm.h"
 #include "digital/ProtocolForm.h"
 #include "document/KDXDoc.h"
 #include "document/WaveformRecords.h"
@@ -41,6 +42,8 @@ public:
     void SetPrompts(UserPrompts* prompts);
     UserPrompts& Prompts() { return *prompts; }
     void SetAboutHandler(std::function<void()> handler) { aboutHandler = std::move(handler); }
+    // Where the formula dialog keeps its expression history (the caller's).
+    void SetFormulaHistoryStore(FormulaHistoryStore* store) { formulaHistory = store; }
     // Where the editing dialogs' messages go (tests answer them); nullptr:
     // real message boxes.
     void SetDialogPrompts(FormPrompts* prompts) { dialogPrompts = prompts; }
@@ -122,6 +125,7 @@ private:
     void UndoCommand();
     void TotalTimeChangeCommand();
     void ToggleEditLock();
+    void FormulaCommand();
     void ChannelCommand(ChannelFamily family, int ch);
     // Runs a generator dialog through its document runner at the cursor and
     // shows the applied stretch.
@@ -163,6 +167,10 @@ private:
     // The protocol dialog's last values, for this editor session only: the
     // waveform file keeps no record of them.
     ProtocolMemory protocolMemory;
+    // The formula dialog's last values live for the session; its expression
+    // history in the user's settings, when the program gives a place for it.
+    FormulaMemory formulaMemory;
+    FormulaHistoryStore* formulaHistory = nullptr;
     FrameBlock frameBlock;
     QString filePath;
     QString title;
