@@ -166,13 +166,9 @@ void TextDataParser::Finish() {
     carry.clear();
 }
 
-TextDataResult ReadTextDataFile(const std::filesystem::path& path, double* values, const ProgressFn& progress) {
-    TextDataResult result;
-    const auto fail = [&result](const char* message, std::string reason) {
-        result.message = message;
-        result.reason = std::move(reason);
-        return result;
-    };
+FileReadFailure ReadFileInPieces(const std::filesystem::path& path, const ProgressFn& progress,
+                                 const std::function<bool(const char* data, size_t size)>& feed) {
+    const auto fail = [](const char* message, std::string reason) { return FileReadFailure{message, std::move(reason)}; };
     if (std::string problem = NotARegularFile(path); !problem.empty()) return fail(MsgFileOpenError, problem);
     errno = 0;
     std::ifstream in(path, std::ios::binary);
@@ -185,27 +181,20 @@ TextDataResult ReadTextDataFile(const std::filesystem::path& path, double* value
 
     constexpr size_t Window = size_t{1} << 20;
     std::vector<char> window(static_cast<size_t>(std::min<uint64_t>(size, Window)));
-    TextDataParser parser(values, MaxSampleCount);
     int percent = 0;
     if (progress) progress(0);
     uint64_t position = 0;
-    bool reading = true;
-    while (reading && position < size) {
+    while (position < size) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(Window, size - position));
         errno = 0;
         in.read(window.data(), static_cast<std::streamsize>(want));
         if (static_cast<size_t>(in.gcount()) != want)  // failed, or the file shrank
             return fail(MsgFileReadError, errno != 0 ? std::strerror(errno) : "the file changed while it was read");
-        // The window is fed in pieces that end where the percentage next
-        // changes, so the progress is exact without a test per byte.
         size_t done = 0;
         while (done < want) {
             const uint64_t nextAt = (uint64_t(percent + 1) * size + 99) / 100;
             const size_t piece = static_cast<size_t>(std::min<uint64_t>(want - done, nextAt - (position + done)));
-            if (!parser.Feed(window.data() + done, piece)) {
-                reading = false;
-                break;
-            }
+            if (!feed(window.data() + done, piece)) return {};
             done += piece;
             const int now = static_cast<int>((position + done) * 100 / size);
             if (now != percent) {
@@ -217,11 +206,23 @@ TextDataResult ReadTextDataFile(const std::filesystem::path& path, double* value
     }
     // A file that grew after it was measured was being written meanwhile:
     // its end may have cut a number in two.
-    if (reading && in.peek() != std::char_traits<char>::eof())
-        return fail(MsgFileReadError, "the file changed while it was read");
+    if (in.peek() != std::char_traits<char>::eof()) return fail(MsgFileReadError, "the file changed while it was read");
+    return {};
+}
+
+TextDataResult ReadTextDataFile(const std::filesystem::path& path, double* values, const ProgressFn& progress) {
+    TextDataResult result;
+    TextDataParser parser(values, MaxSampleCount);
+    FileReadFailure failure =
+        ReadFileInPieces(path, progress, [&parser](const char* data, size_t size) { return parser.Feed(data, size); });
+    if (!failure.message.empty()) {
+        result.message = std::move(failure.message);
+        result.reason = std::move(failure.reason);
+        return result;
+    }
     parser.Finish();
     switch (parser.GetState()) {
-    case TextDataParser::State::Invalid: return fail(MsgExternalInvalidData, "");
+    case TextDataParser::State::Invalid: result.message = MsgExternalInvalidData; return result;
     case TextDataParser::State::Exceeded: result.message = MsgExternalTooMany; break;
     default: break;
     }

@@ -76,6 +76,19 @@ struct TextDataResult {
 // Called with the percentage of the file read whenever it changes.
 using ProgressFn = std::function<void(int percent)>;
 
+// Reads a regular file in 1 MiB windows and hands it to feed in pieces that
+// end where the percentage read next changes, so progress is exact without a
+// test per byte; feed returns false to stop the reading. A file that turns
+// out shorter or longer than it was when opened has changed while being read,
+// which is a read error. The message is empty when the file was read (or the
+// reading was stopped); reason holds the system's reason.
+struct FileReadFailure {
+    std::string message;
+    std::string reason;
+};
+FileReadFailure ReadFileInPieces(const std::filesystem::path& path, const ProgressFn& progress,
+                                 const std::function<bool(const char* data, size_t size)>& feed);
+
 // Reads a text file of numbers into values (room for MaxSampleCount). Only a
 // regular file is opened. The file is read in 1 MiB windows; a file that turns
 // out shorter or longer than it was when opened has changed while being read,

@@ -60,64 +60,53 @@ std::string LineFaultText(LineFault fault) {
 // A longer line is no table's and holds more PWL pairs than are ever kept.
 constexpr size_t MaxLineLength = size_t{64} << 20;
 
-// Reads a regular file in 1 MiB windows and hands each line (without its
-// line feed) to line until it returns false; progress sees the percentage read.
-// An empty message means the file was read (or the reading was stopped).
+// Reads a regular file and hands each line (without its line feed) to line
+// until it returns false; progress sees the percentage read. An empty message
+// means the file was read (or the reading was stopped).
 SignalReadResult ReadLines(const std::filesystem::path& path, const ProgressFn& progress,
                            const std::function<bool(std::string_view)>& line) {
     SignalReadResult result;
-    const auto fail = [&result](const char* message, std::string reason) {
-        result.message = message;
-        result.reason = std::move(reason);
-        return result;
-    };
-    if (std::string problem = NotARegularFile(path); !problem.empty()) return fail(MsgFileOpenError, problem);
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return fail(MsgFileOpenError, errno != 0 ? std::strerror(errno) : "");
-    in.seekg(0, std::ios::end);
-    const std::streamoff end = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (end < 0 || !in) return fail(MsgFileReadError, "its length cannot be learnt");
-    const auto size = static_cast<uint64_t>(end);
-    constexpr size_t Window = size_t{1} << 20;
-    std::vector<char> window(static_cast<size_t>(std::min<uint64_t>(size, Window)));
     std::string carry;
     size_t lines = 0;
-    const auto tooLong = [&] {
-        return fail(MsgExternalInvalidData, "line " + std::to_string(lines + 1) + " is longer than 64 MiB");
-    };
-    int percent = 0;
-    if (progress) progress(0);
-    uint64_t position = 0;
-    while (position < size) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(Window, size - position));
-        errno = 0;
-        in.read(window.data(), static_cast<std::streamsize>(want));
-        if (static_cast<size_t>(in.gcount()) != want)
-            return fail(MsgFileReadError, errno != 0 ? std::strerror(errno) : "the file changed while it was read");
-        std::string_view rest(window.data(), want);
-        for (size_t feed; (feed = rest.find('\n')) != std::string_view::npos; rest.remove_prefix(feed + 1)) {
+    enum class End { Read, Stopped, TooLong } ended = End::Read;
+    const auto feed = [&](const char* data, size_t size) {
+        std::string_view rest(data, size);
+        for (size_t end; (end = rest.find('\n')) != std::string_view::npos; rest.remove_prefix(end + 1)) {
+            if (carry.size() + end > MaxLineLength) {
+                ended = End::TooLong;
+                return false;
+            }
             bool more;
-            if (carry.size() + feed > MaxLineLength) return tooLong();
             if (carry.empty()) {
-                more = line(rest.substr(0, feed));
+                more = line(rest.substr(0, end));
             } else {
-                carry.append(rest.substr(0, feed));
+                carry.append(rest.substr(0, end));
                 more = line(carry);
                 carry.clear();
             }
             ++lines;
-            if (!more) return result;
+            if (!more) {
+                ended = End::Stopped;
+                return false;
+            }
         }
-        if (carry.size() + rest.size() > MaxLineLength) return tooLong();
+        if (carry.size() + rest.size() > MaxLineLength) {
+            ended = End::TooLong;
+            return false;
+        }
         carry.append(rest);
-        position += want;
-        const int now = static_cast<int>(position * 100 / size);
-        if (now != percent && progress) progress(percent = now);
+        return true;
+    };
+    FileReadFailure failure = ReadFileInPieces(path, progress, feed);
+    if (!failure.message.empty()) {
+        result.message = std::move(failure.message);
+        result.reason = std::move(failure.reason);
+    } else if (ended == End::TooLong) {
+        result.message = MsgExternalInvalidData;
+        result.reason = "line " + std::to_string(lines + 1) + " is longer than 64 MiB";
+    } else if (ended == End::Read && !carry.empty()) {
+        line(carry);
     }
-    if (in.peek() != std::char_traits<char>::eof()) return fail(MsgFileReadError, "the file changed while it was read");
-    if (!carry.empty()) line(carry);
     return result;
 }
 
