@@ -29,7 +29,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 echo "Depends: $depends"
 names=$(sed 's/ ([^)]*)//g; s/, /\n/g' <<<"$depends")
-for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libsndfile1; do
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libsndfile1 libmuparser2v5; do
   grep -Fxq "$library" <<<"$names" || fail "Depends lacks $library"
 done
 
