@@ -65,7 +65,9 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(const std::string& what) const { throw Malformed{line, what}; }
+    // At the line of the last token read: a dump that ends too soon is
+    // faulted where its last statement stands.
+    [[noreturn]] void Fail(const std::string& what) const { throw Malformed{tokenLine, what}; }
 
     // The next blank-separated token; empty at the end of the input.
     std::string_view Next() {
@@ -75,6 +77,7 @@ private:
         }
         const char* begin = p;
         while (p != end && !IsSpace(static_cast<uint8_t>(*p))) ++p;
+        if (p != begin) tokenLine = line;
         return {begin, static_cast<size_t>(p - begin)};
     }
 
@@ -229,15 +232,16 @@ private:
                 ++p;
             }
             if (p == end) return;
+            tokenLine = line;
             const char c = *p;
             if (c == '#') {
                 ++p;
                 const std::string_view digits = Next();
                 uint64_t t = 0;
                 for (char d : digits) {
-                    if (d < '0' || d > '9' || t > (std::numeric_limits<uint64_t>::max() - 9) / 10)
+                    if (d < '0' || d > '9' || __builtin_mul_overflow(t, 10u, &t) ||
+                        __builtin_add_overflow(t, unsigned(d - '0'), &t))
                         Fail("時刻が不正です：#" + std::string(digits));
-                    t = t * 10 + uint64_t(d - '0');
                 }
                 if (digits.empty()) Fail("時刻が不正です：#");
                 if (t < time) Fail("時刻が前の時刻より前です：#" + std::string(digits));
@@ -287,7 +291,7 @@ private:
     const char* p;
     const char* end;
     VcdData& data;
-    uint64_t line = 1;
+    uint64_t line = 1, tokenLine = 1;
     uint64_t time = 0;
     std::vector<std::string> scopes;
     uint32_t small1[128];
