@@ -387,8 +387,8 @@ void DigitalParallelForm::CheckFields() {
         if (vcdFromValid && vcdFrom != proposedFrom) {
             proposedFrom = vcdFrom;
             const int64_t rest = vcd->PeriodFrom(vcdFrom);
-            SetStoredTime(Period, rest, Field(Period).unit != TimeUnitNone ? Field(Period).unit
-                                                                           : FormatTimeAuto(rest).unit);
+            SetStoredTime(Period, rest,
+                          Field(Period).unit != TimeUnitNone ? Field(Period).unit : FormatTimeAuto(rest).unit);
         }
         vcdPeriodValid = ReadTime(Period, vcdPeriod, 0) && vcdPeriod >= TimeBase().samplingNs;
     }

@@ -27,7 +27,9 @@ uint64_t Pow10(int e) {
     return v;
 }
 
-bool IsSpace(uint8_t c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsSpace(uint8_t c) {
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // '0', '1', or 'x' for anything unknown (x and z read alike); 0 for a character no value has.
 char ValueChar(char c) {
@@ -189,8 +191,8 @@ private:
         if (width > MaxOfferedWidth) return;
         // The declared numbering, [msb:lsb]; without one, [width - 1:0].
         int64_t msb = int64_t(width) - 1, lsb = 0;
-        if (long long a = 0, b = 0; std::sscanf(range.c_str(), "[%lld:%lld]", &a, &b) == 2 &&
-                                    uint64_t(a > b ? a - b : b - a) + 1 == width) {
+        if (long long a = 0, b = 0;
+            std::sscanf(range.c_str(), "[%lld:%lld]", &a, &b) == 2 && uint64_t(a > b ? a - b : b - a) + 1 == width) {
             msb = a;
             lsb = b;
         }
@@ -274,8 +276,8 @@ private:
             } else if (c == '$') {
                 const std::string_view keyword = Next();
                 // The value sections only group changes; anything else is skipped whole.
-                if (keyword != "$dumpvars" && keyword != "$dumpall" && keyword != "$dumpon" &&
-                    keyword != "$dumpoff" && keyword != "$end")
+                if (keyword != "$dumpvars" && keyword != "$dumpall" && keyword != "$dumpon" && keyword != "$dumpoff" &&
+                    keyword != "$end")
                     UntilEnd(std::string(keyword).c_str());
             } else {
                 Fail("不明な記述です：" + std::string(Next()));
@@ -415,8 +417,8 @@ VcdReadResult ReadVcdFile(const std::filesystem::path& path, VcdData& data) {
     return ParseVcd({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, data);
 }
 
-uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& signals, int64_t fromNs, int64_t dtNs,
-                   uint32_t count, uint8_t* words) {
+uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& signals, int64_t fromNs, int64_t dtNs, uint32_t count,
+                   uint8_t* words) {
     constexpr uint8_t Unknown = 0x10;
     std::fill(words, words + count, uint8_t{0});
     const uint64_t from = fromNs > 0 ? uint64_t(fromNs) : 0, dt = dtNs > 0 ? uint64_t(dtNs) : 1;

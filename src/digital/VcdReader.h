@@ -16,10 +16,10 @@ namespace kdx {
 
 // A signal the channels may take: a 1-bit variable, or one bit of a vector.
 struct VcdSignal {
-    std::string name;   // the full name: scopes and reference joined by '.', a bit as name[k]
-    uint32_t code = 0;  // the identifier code whose changes it follows
-    uint32_t bit = 0;   // the bit counted from the right of the vector's value (0 for a 1-bit variable)
-    bool scalar = true; // declared with one bit
+    std::string name;    // the full name: scopes and reference joined by '.', a bit as name[k]
+    uint32_t code = 0;   // the identifier code whose changes it follows
+    uint32_t bit = 0;    // the bit counted from the right of the vector's value (0 for a 1-bit variable)
+    bool scalar = true;  // declared with one bit
 };
 
 // What the reader keeps of a file.
@@ -74,7 +74,7 @@ VcdReadResult ReadVcdFile(const std::filesystem::path& path, VcdData& data);
 // i < count: each sample takes the last change at or before its time. Word i
 // gets channel c's bit in bit c; x, z and no change yet read as 0. Returns
 // how many samples read x or z (or no value yet) on any channel.
-uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& signals, int64_t fromNs, int64_t dtNs,
-                   uint32_t count, uint8_t* words);
+uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& signals, int64_t fromNs, int64_t dtNs, uint32_t count,
+                   uint8_t* words);
 
 }  // namespace kdx

@@ -189,8 +189,9 @@ TEST_F(DigitalApply, VcdSignalsStartAndLengthChooseWhatIsSampled) {
                                     "$enddefinitions $end\n#0\n1a\nb0001 b\n#3001\n0a\n#4000\nxa\nb10z0 b\n#9999\n";
     kdx::testing::ToolRun run;
     // bus[3] to CH1, clk to CH2, sampled every 20 ns from 30 ns for 60 ns (70 rounded down to the grid).
-    Read r = Apply("vcd --file " + P("d.vcd") + " --signals bus[3],t.clk --channels 12 --from 30nS --period 70nS "
-                   "--start 20nS",
+    Read r = Apply("vcd --file " + P("d.vcd") +
+                       " --signals bus[3],t.clk --channels 12 --from 30nS --period 70nS "
+                       "--start 20nS",
                    &run);
     EXPECT_EQ(run.err,
               "サンプリング時間の整数倍にするため、[期間] を調節します。\n\n70 nS　→　60 nS\n"

@@ -22,12 +22,15 @@ VcdReadResult Parse(const std::string& text, VcdData& data) {
 
 // One wire "a" under the timescale, then the body.
 std::string OneWire(const std::string& timescale, const std::string& body) {
-    return "$timescale " + timescale + " $end\n$scope module top $end\n$var wire 1 ! a $end\n$upscope $end\n"
-           "$enddefinitions $end\n" + body;
+    return "$timescale " + timescale +
+           " $end\n$scope module top $end\n$var wire 1 ! a $end\n$upscope $end\n"
+           "$enddefinitions $end\n" +
+           body;
 }
 
 // Channel 0's bits, sampled from the signal of that name.
-Bytes Sample(const VcdData& data, int signal, int64_t fromNs, int64_t dtNs, uint32_t count, uint32_t* unknown = nullptr) {
+Bytes Sample(const VcdData& data, int signal, int64_t fromNs, int64_t dtNs, uint32_t count,
+             uint32_t* unknown = nullptr) {
     Bytes words(count);
     const uint32_t u = SampleVcd(data, {signal, -1, -1, -1}, fromNs, dtNs, count, words.data());
     if (unknown) *unknown = u;
@@ -75,8 +78,7 @@ TEST(VcdReader, VectorsOfferTheirBitsAndUnknownsReadAsZeroCounted) {
     std::vector<std::string> names;
     for (const VcdSignal& s : data.signals) names.push_back(s.name);
     EXPECT_EQ(names, (std::vector<std::string>{"top.cpu.clk", "top.cpu.data[7]", "top.cpu.data[6]", "top.cpu.data[5]",
-                                               "top.cpu.data[4]", "top.up[0]", "top.up[1]", "top.up[2]",
-                                               "top.en[5]"}));
+                                               "top.cpu.data[4]", "top.up[0]", "top.up[1]", "top.up[2]", "top.en[5]"}));
     EXPECT_EQ(data.DefaultSignals(), (std::array<int, 4>{0, 8, -1, -1}));
     EXPECT_EQ(data.Find("top.cpu.clk"), 0);
     EXPECT_EQ(data.Find("data[4]"), 4);
@@ -85,16 +87,13 @@ TEST(VcdReader, VectorsOfferTheirBitsAndUnknownsReadAsZeroCounted) {
 
     const struct {
         std::string name;
-        Bytes bits;       // at 0, 10, 20
+        Bytes bits;        // at 0, 10, 20
         uint32_t unknown;  // samples of x, z or no value yet
     } cases[] = {
-        {"top.cpu.clk", {0, 1, 0}, 2},
-        {"top.cpu.data[7]", {0, 1, 1}, 1},  // z1 extends with z
-        {"top.cpu.data[4]", {1, 0, 0}, 0},
-        {"top.up[2]", {1, 0, 0}, 2},  // [0:2]: the rightmost character is bit 2
-        {"top.up[1]", {0, 0, 0}, 0},  // "1" extends with 0 to 001
-        {"top.up[0]", {0, 0, 0}, 0},
-        {"top.en[5]", {0, 0, 0}, 3},
+        {"top.cpu.clk", {0, 1, 0}, 2},     {"top.cpu.data[7]", {0, 1, 1}, 1},  // z1 extends with z
+        {"top.cpu.data[4]", {1, 0, 0}, 0}, {"top.up[2]", {1, 0, 0}, 2},  // [0:2]: the rightmost character is bit 2
+        {"top.up[1]", {0, 0, 0}, 0},                                     // "1" extends with 0 to 001
+        {"top.up[0]", {0, 0, 0}, 0},       {"top.en[5]", {0, 0, 0}, 3},
     };
     for (const auto& c : cases) {
         uint32_t unknown = 0;

@@ -147,8 +147,7 @@ void CheckChannels(const std::string& channels) {
 }
 
 void TickChannels(DigitalParallelForm& form, const std::string& channels) {
-    for (int ch = 0; ch < DigitalChannels; ++ch)
-        form.SetTicked(ch, channels.find(char('0' + ch)) != std::string::npos);
+    for (int ch = 0; ch < DigitalChannels; ++ch) form.SetTicked(ch, channels.find(char('0' + ch)) != std::string::npos);
 }
 
 int RunParallel(const ApplyTarget& target, const ParallelOptions& o) {
@@ -194,8 +193,9 @@ void ChooseSignals(DigitalParallelForm& form, const VcdOptions& o) {
             const std::string name = rest.substr(0, comma);
             const int signal = vcd.Find(name);
             if (signal < 0)
-                throw CommandFailure(2, "invalid --signals: " + name + " is not a 1-bit signal of the file (nor one "
-                                                                       "bit of a vector, name[k]) or names several");
+                throw CommandFailure(2, "invalid --signals: " + name +
+                                            " is not a 1-bit signal of the file (nor one "
+                                            "bit of a vector, name[k]) or names several");
             chosen.push_back(signal);
             if (comma != std::string::npos) rest.erase(0, comma + 1);
         }
