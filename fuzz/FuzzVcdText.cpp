@@ -23,13 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kdx::VcdData vcd;
     const kdx::VcdReadResult r = kdx::ParseVcd({data, size}, vcd);
     if (!r.Ok()) {
-        Require(vcd.signals.empty() && vcd.changes.empty() && vcd.pool.empty());
+        Require(vcd.offered.empty() && vcd.changes.empty() && vcd.pool.empty());
         Require(r.message.find("VCD ファイル") == 0);
         return 0;
     }
-    Require(!vcd.signals.empty());
+    Require(!vcd.offered.empty());
     Require(vcd.scaleExponent >= 0 && vcd.scaleExponent <= 17);
-    for (const kdx::VcdSignal& s : vcd.signals) Require(s.code < vcd.changes.size() && (!s.scalar || s.bit == 0));
+    for (const kdx::VcdSignal& s : vcd.offered) Require(s.code < vcd.changes.size() && (!s.scalar || s.bit == 0));
     for (const auto& changes : vcd.changes) {
         for (size_t i = 0; i < changes.size(); ++i) {
             Require(changes[i].time <= vcd.lastTime && (i == 0 || changes[i - 1].time <= changes[i].time));
@@ -40,11 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (char c : vcd.pool) Require(c == '0' || c == '1' || c == 'x');
     Require(vcd.PeriodFrom(0) >= vcd.PeriodFrom(1) && vcd.PeriodFrom(1) >= 0);
 
-    std::array<int, 4> signals = vcd.DefaultSignals();
-    signals[3] = static_cast<int>(vcd.signals.size()) - 1;
+    std::array<int, 4> chosen = vcd.DefaultSignals();
+    chosen[3] = static_cast<int>(vcd.offered.size()) - 1;
     std::vector<uint8_t> words(64);
     for (const auto& [from, dt] : {std::pair<int64_t, int64_t>{0, 1}, {3, 7}, {999999999999, 1000000000}}) {
-        const uint32_t unknown = kdx::SampleVcd(vcd, signals, from, dt, 64, words.data());
+        const uint32_t unknown = kdx::SampleVcd(vcd, chosen, from, dt, 64, words.data());
         Require(unknown <= 64);
         for (uint8_t w : words) Require(w <= 15);
     }

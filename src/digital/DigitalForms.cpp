@@ -370,7 +370,7 @@ DigitalParallelForm::DigitalParallelForm(const DigitalSetup& setup, const Digita
 
 void DigitalParallelForm::SetVcdSignal(int ch, int signal) {
     if (ch < 0 || ch >= DigitalChannels || !vcd) return;
-    signal = signal >= 0 && size_t(signal) < vcd->signals.size() ? signal : -1;
+    signal = signal >= 0 && size_t(signal) < vcd->offered.size() ? signal : -1;
     if (signal == vcdSignals[ch]) return;
     vcdSignals[ch] = signal;
     MakeStale();

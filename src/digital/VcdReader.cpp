@@ -185,7 +185,7 @@ private:
         full += reference;
         if (width == 1) {
             // A one-bit variable may name its bit, as "data [3]".
-            data.signals.push_back({full + range, code, 0, true});
+            data.offered.push_back({full + range, code, 0, true});
             return;
         }
         if (width > MaxOfferedWidth) return;
@@ -198,7 +198,7 @@ private:
         }
         for (uint64_t left = 0; left < width; ++left) {
             const int64_t k = msb >= lsb ? msb - int64_t(left) : msb + int64_t(left);
-            data.signals.push_back({full + '[' + std::to_string(k) + ']', code, uint32_t(width - 1 - left), false});
+            data.offered.push_back({full + '[' + std::to_string(k) + ']', code, uint32_t(width - 1 - left), false});
         }
     }
 
@@ -325,15 +325,15 @@ uint64_t UnitsAtOrBefore(uint64_t ns, int exponent) {
 std::array<int, 4> VcdData::DefaultSignals() const {
     std::array<int, 4> out{-1, -1, -1, -1};
     size_t n = 0;
-    for (size_t i = 0; i < signals.size() && n < out.size(); ++i)
-        if (signals[i].scalar) out[n++] = static_cast<int>(i);
+    for (size_t i = 0; i < offered.size() && n < out.size(); ++i)
+        if (offered[i].scalar) out[n++] = static_cast<int>(i);
     return out;
 }
 
 int VcdData::Find(const std::string& name) const {
     int found = -1, matches = 0;
-    for (size_t i = 0; i < signals.size(); ++i) {
-        const std::string& full = signals[i].name;
+    for (size_t i = 0; i < offered.size(); ++i) {
+        const std::string& full = offered[i].name;
         if (full == name) return static_cast<int>(i);
         if (full.size() > name.size() && full.ends_with(name) && full[full.size() - name.size() - 1] == '.') {
             found = static_cast<int>(i);
@@ -384,7 +384,7 @@ VcdReadResult ParseVcd(std::span<const uint8_t> bytes, VcdData& data) {
         return result;
     }
     data.lastTime = parser.LastTime();
-    if (data.signals.empty()) {
+    if (data.offered.empty()) {
         data = VcdData{};
         result.message = "VCD ファイルに 1 ビットの信号がありません。\n\n読み込みを中止しました。";
     }
@@ -417,15 +417,15 @@ VcdReadResult ReadVcdFile(const std::filesystem::path& path, VcdData& data) {
     return ParseVcd({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, data);
 }
 
-uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& signals, int64_t fromNs, int64_t dtNs, uint32_t count,
+uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& chosen, int64_t fromNs, int64_t dtNs, uint32_t count,
                    uint8_t* words) {
     constexpr uint8_t Unknown = 0x10;
     std::fill(words, words + count, uint8_t{0});
     const uint64_t from = fromNs > 0 ? uint64_t(fromNs) : 0, dt = dtNs > 0 ? uint64_t(dtNs) : 1;
-    for (size_t c = 0; c < signals.size(); ++c) {
-        const int s = signals[c];
-        if (s < 0 || size_t(s) >= data.signals.size()) continue;
-        const VcdSignal& signal = data.signals[size_t(s)];
+    for (size_t c = 0; c < chosen.size(); ++c) {
+        const int s = chosen[c];
+        if (s < 0 || size_t(s) >= data.offered.size()) continue;
+        const VcdSignal& signal = data.offered[size_t(s)];
         const auto& changes = data.changes[signal.code];
         size_t j = 0;
         for (uint32_t i = 0; i < count; ++i) {

@@ -26,7 +26,7 @@ struct VcdSignal {
 struct VcdData {
     // The timescale as a power of ten of femtoseconds (1 fs: 0, 100 s: 17).
     int scaleExponent = 3;
-    std::vector<VcdSignal> signals;  // in declaration order, vectors bit by bit from the left
+    std::vector<VcdSignal> offered;  // in declaration order, vectors bit by bit from the left
     uint64_t lastTime = 0;           // the last timestamp, in timescale units
     uint64_t changeCount = 0;        // the value changes read (reals included)
 
@@ -70,11 +70,11 @@ VcdReadResult ParseVcd(std::span<const uint8_t> bytes, VcdData& data);
 // The same from a file; a path that is not a regular file is refused before it is opened.
 VcdReadResult ReadVcdFile(const std::filesystem::path& path, VcdData& data);
 
-// Samples the signals (one per channel, -1: always 0) at fromNs + i * dtNs,
+// Samples the chosen signals (one per channel, -1: always 0) at fromNs + i * dtNs,
 // i < count: each sample takes the last change at or before its time. Word i
 // gets channel c's bit in bit c; x, z and no change yet read as 0. Returns
 // how many samples read x or z (or no value yet) on any channel.
-uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& signals, int64_t fromNs, int64_t dtNs, uint32_t count,
+uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& chosen, int64_t fromNs, int64_t dtNs, uint32_t count,
                    uint8_t* words);
 
 }  // namespace kdx

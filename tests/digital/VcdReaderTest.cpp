@@ -76,7 +76,7 @@ TEST(VcdReader, VectorsOfferTheirBitsAndUnknownsReadAsZeroCounted) {
     VcdData data;
     ASSERT_TRUE(Parse(text, data).Ok());
     std::vector<std::string> names;
-    for (const VcdSignal& s : data.signals) names.push_back(s.name);
+    for (const VcdSignal& s : data.offered) names.push_back(s.name);
     EXPECT_EQ(names, (std::vector<std::string>{"top.cpu.clk", "top.cpu.data[7]", "top.cpu.data[6]", "top.cpu.data[5]",
                                                "top.cpu.data[4]", "top.up[0]", "top.up[1]", "top.up[2]", "top.en[5]"}));
     EXPECT_EQ(data.DefaultSignals(), (std::array<int, 4>{0, 8, -1, -1}));
@@ -134,7 +134,7 @@ TEST(VcdReader, MalformedDumpsNameTheLineAndKeepNothing) {
         EXPECT_EQ(r.message, c.line == 0 ? "VCD ファイルに 1 ビットの信号がありません。\n\n読み込みを中止しました。"
                                          : VcdLineMessage(c.line, c.what))
             << c.text;
-        EXPECT_TRUE(data.signals.empty() && data.changes.empty()) << c.text;
+        EXPECT_TRUE(data.offered.empty() && data.changes.empty()) << c.text;
     }
 }
 
