@@ -128,9 +128,10 @@ private slots:
         QTemporaryDir dir;
         QFile file(dir.filePath("sim.vcd"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("$timescale 1 ns $end\n$scope module top $end\n$var wire 2 # bus $end\n"
-                   "$var wire 1 ! clk $end\n$var wire 1 \" en $end\n$upscope $end\n$enddefinitions $end\n"
-                   "#0 0! 1\" b10 #\n#30 1!\n#50 x\"\n#80\n");
+        file.write(
+            "$timescale 1 ns $end\n$scope module top $end\n$var wire 2 # bus $end\n"
+            "$var wire 1 ! clk $end\n$var wire 1 \" en $end\n$upscope $end\n$enddefinitions $end\n"
+            "#0 0! 1\" b10 #\n#30 1!\n#50 x\"\n#80\n");
         file.close();
         DigitalParallelParams memory;
         memory.source = 1;
