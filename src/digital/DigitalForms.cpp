@@ -409,18 +409,18 @@ uint64_t DigitalParallelForm::FileValuesOffered() const {
 }
 
 bool DigitalParallelForm::Create(FormPrompts& prompts) {
-    if (vcd && Source() == DigitalSource::File && vcdFromValid) {
+    if (vcd && Source() == DigitalSource::File) {
         int64_t period = 0;
-        if (ReadTime(Period, period, 0)) {
-            if (const auto adj = RoundToGrid(Period, period, VcdPeriodLabel)) prompts.Inform(AdjustmentMessage({*adj}));
-            const int64_t dt = TimeBase().samplingNs;
-            const auto count = static_cast<uint32_t>(std::clamp<int64_t>(period / dt, 0, TimeBase().Count()));
-            const uint32_t unknown = SampleVcd(*vcd, vcdSignals, vcdFrom, dt, count, Scratch());
-            DigitalReadResult sampled;
-            sampled.count = count;
-            TakeFileValues(sampled, prompts);
-            if (unknown > 0) prompts.Inform(VcdUnknownMessage(unknown));
-        }
+        if (!vcdFromValid || !ReadTime(Period, period, 0)) return Finish(false, 0, 0, prompts);
+        if (const auto adj = RoundToGrid(Period, period, VcdPeriodLabel)) prompts.Inform(AdjustmentMessage({*adj}));
+        const int64_t dt = TimeBase().samplingNs;
+        const auto count = static_cast<uint32_t>(std::clamp<int64_t>(period / dt, 0, TimeBase().Count()));
+        // Unknowns count where they are written: on the ticked channels.
+        const uint32_t unknown = SampleVcd(*vcd, vcdSignals, vcdFrom, dt, count, Scratch(), ticked);
+        DigitalReadResult sampled;
+        sampled.count = count;
+        TakeFileValues(sampled, prompts);
+        if (unknown > 0) prompts.Inform(VcdUnknownMessage(unknown));
     }
     return DigitalTextForm::Create(prompts);
 }

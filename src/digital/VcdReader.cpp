@@ -418,7 +418,7 @@ VcdReadResult ReadVcdFile(const std::filesystem::path& path, VcdData& data) {
 }
 
 uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& chosen, int64_t fromNs, int64_t dtNs, uint32_t count,
-                   uint8_t* words) {
+                   uint8_t* words, unsigned counted) {
     constexpr uint8_t Unknown = 0x10;
     std::fill(words, words + count, uint8_t{0});
     const uint64_t from = fromNs > 0 ? uint64_t(fromNs) : 0, dt = dtNs > 0 ? uint64_t(dtNs) : 1;
@@ -435,7 +435,8 @@ uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& chosen, int64_
             const uint64_t limit = UnitsAtOrBefore(at, data.scaleExponent);
             while (j < changes.size() && changes[j].time <= limit) ++j;
             const char v = j == 0 ? 'x' : BitOf(data, changes[j - 1], signal.bit);
-            words[i] |= v == '1' ? uint8_t(1u << c) : v == 'x' ? Unknown : uint8_t{0};
+            if (v == '1') words[i] |= uint8_t(1u << c);
+            if (v == 'x' && (counted >> c & 1) != 0) words[i] |= Unknown;
         }
     }
     uint32_t unknown = 0;

@@ -73,8 +73,9 @@ VcdReadResult ReadVcdFile(const std::filesystem::path& path, VcdData& data);
 // Samples the chosen signals (one per channel, -1: always 0) at fromNs + i * dtNs,
 // i < count: each sample takes the last change at or before its time. Word i
 // gets channel c's bit in bit c; x, z and no change yet read as 0. Returns
-// how many samples read x or z (or no value yet) on any channel.
+// how many samples read x or z (or no value yet) on any channel of counted
+// (bit c: channel c).
 uint32_t SampleVcd(const VcdData& data, const std::array<int, 4>& chosen, int64_t fromNs, int64_t dtNs, uint32_t count,
-                   uint8_t* words);
+                   uint8_t* words, unsigned counted = 15);
 
 }  // namespace kdx

@@ -104,6 +104,8 @@ TEST(VcdReader, VectorsOfferTheirBitsAndUnknownsReadAsZeroCounted) {
     Bytes words(3);
     EXPECT_EQ(SampleVcd(data, {0, data.Find("top.cpu.data[7]"), -1, -1}, 0, 10, 3, words.data()), 2u);
     EXPECT_EQ(words, (Bytes{0, 3, 2}));
+    // Counted on CH1 only: clk's unknowns are not written.
+    EXPECT_EQ(SampleVcd(data, {0, data.Find("top.cpu.data[7]"), -1, -1}, 0, 10, 3, words.data(), 2), 1u);
 }
 
 TEST(VcdReader, MalformedDumpsNameTheLineAndKeepNothing) {
