@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -181,6 +183,38 @@ TEST_F(DigitalApply, VcdExportedThenImportedGivesTheSameChannels) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(Tool("export " + P("out.kdx")).out, Tool("export " + P("a.kdx")).out);
+}
+
+TEST_F(DigitalApply, VcdOffTheGridSamplesAsSigrokReadsTheDump) {
+    if (std::system("command -v sigrok-cli >/dev/null") != 0) GTEST_SKIP() << "sigrok-cli is not installed";
+    // Two wires in 10 ps units, changing on, just before and just after the 20 ns grid and between.
+    std::ostringstream vcd;
+    vcd << "$timescale 10 ps $end\n$scope module t $end\n$var wire 1 ! p $end\n$var wire 1 \" q $end\n"
+           "$upscope $end\n$enddefinitions $end\n#0\n0!\n1\"\n";
+    uint32_t seed = 7;
+    for (uint64_t time = 0, k = 0; k < 60; ++k) {
+        seed = seed * 1103515245u + 12345u;
+        const uint64_t step =
+            (seed >> 16) % 3 == 0 ? 2000 - time % 2000 + (seed >> 20) % 3 - 1 : (seed >> 18) % 900 + 1;
+        time += step;
+        if (time >= 40000) break;
+        vcd << '#' << time << '\n' << ((seed >> 24) & 1) << ((seed >> 25) & 1 ? '!' : '"') << '\n';
+    }
+    vcd << "#40000\n";
+    std::ofstream(dir / "g.vcd") << vcd.str();
+    const Read r = Apply("vcd --file " + P("g.vcd") + " --channels 01 --start 0");
+    ASSERT_EQ(std::system(("sigrok-cli -I vcd -i " + P("g.vcd") + " -O csv >" + P("s.csv") + " 2>/dev/null").c_str()),
+              0);
+    std::ifstream sigrok(dir / "s.csv");
+    std::vector<std::string> rows;  // one per 10 ps: "p,q"
+    for (std::string line; std::getline(sigrok, line);)
+        if (!line.empty() && (line[0] == '0' || line[0] == '1')) rows.push_back(line);
+    ASSERT_GE(rows.size(), 19u * 2000 + 1);
+    for (uint32_t i = 0; i < 20; ++i) {
+        const std::string mine =
+            std::to_string(r.samples.digital[0][i]) + "," + std::to_string(r.samples.digital[1][i]);
+        EXPECT_EQ(mine, rows[i * 2000]) << "sample " << i;
+    }
 }
 
 TEST_F(DigitalApply, VcdSignalsStartAndLengthChooseWhatIsSampled) {
