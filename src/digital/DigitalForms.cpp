@@ -19,6 +19,7 @@ constexpr const char* IntervalLabel = "[インターバル時間] ";
 constexpr const char* CopyStartLabel = "[コピー開始] ";
 constexpr const char* CopyPeriodLabel = "[コピー期間] ";
 constexpr const char* ShiftLabel = "[シフト時間] ";
+constexpr const char* VcdPeriodLabel = "[期間] ";
 
 // Typed text is read in blocks of this many characters, each a loop of fixed
 // length the compiler turns into vector code.
@@ -208,8 +209,8 @@ DigitalClockParams DigitalClockForm::Params() const {
 // ---- Serial and parallel ----
 
 DigitalTextForm::DigitalTextForm(const DigitalSetup& setup, int laneCount, DigitalTextKind k, DigitalSource s,
-                                 const std::string& text)
-    : DigitalForm(setup, Count, laneCount),
+                                 const std::string& text, int fieldCount)
+    : DigitalForm(setup, fieldCount, laneCount),
       kind(k),
       source(s == DigitalSource::File ? DigitalSource::File : DigitalSource::Direct),
       fileValues(MaxSampleCount),
@@ -236,7 +237,7 @@ void DigitalTextForm::CheckFields() {
         ShowMarker(Text, !sourceValid);
     } else {
         sourceValid = true;
-        valueCount = fileCount;
+        valueCount = FileValuesOffered();
         ShowMarker(Text, false);
     }
     period = CutPeriod(valueCount, interval);
@@ -359,11 +360,69 @@ DigitalSerialParams DigitalSerialForm::Params() const {
 
 DigitalParallelForm::DigitalParallelForm(const DigitalSetup& setup, const DigitalParallelParams& m,
                                          const std::string& text)
-    : DigitalTextForm(setup, DigitalChannels, DigitalTextKind::HexWords, static_cast<DigitalSource>(m.source), text),
+    : DigitalTextForm(setup, DigitalChannels, DigitalTextKind::HexWords, static_cast<DigitalSource>(m.source), text,
+                      AllFields),
       order(m.bitOrder == 1 ? 1 : 0),
       ticked(static_cast<uint8_t>(m.channels & 15)) {
     SetStoredTime(Interval, m.wordTime, m.wordTimeUnit);
     Validate();
+}
+
+void DigitalParallelForm::SetVcdSignal(int ch, int signal) {
+    if (ch < 0 || ch >= DigitalChannels || !vcd) return;
+    signal = signal >= 0 && size_t(signal) < vcd->offered.size() ? signal : -1;
+    if (signal == vcdSignals[ch]) return;
+    vcdSignals[ch] = signal;
+    MakeStale();
+    Validate();
+}
+
+void DigitalParallelForm::CheckFields() {
+    const bool sampling = vcd && Source() == DigitalSource::File;
+    MutableField(From).enabled = sampling;
+    MutableField(Period).enabled = sampling;
+    if (sampling) {
+        vcdFromValid = ReadTime(From, vcdFrom, 0) && vcdFrom >= 0;
+        // A new start proposes the rest of the dump as the length.
+        if (vcdFromValid && vcdFrom != proposedFrom) {
+            proposedFrom = vcdFrom;
+            const int64_t rest = vcd->PeriodFrom(vcdFrom);
+            SetStoredTime(Period, rest,
+                          Field(Period).unit != TimeUnitNone ? Field(Period).unit : FormatTimeAuto(rest).unit);
+        }
+        vcdPeriodValid = ReadTime(Period, vcdPeriod, 0) && vcdPeriod >= TimeBase().samplingNs;
+    }
+    ShowMarker(From, sampling && !vcdFromValid);
+    ShowMarker(Period, sampling && !vcdPeriodValid);
+    DigitalTextForm::CheckFields();
+}
+
+bool DigitalParallelForm::FieldsValid() const {
+    const bool sampling = vcd && Source() == DigitalSource::File;
+    return DigitalTextForm::FieldsValid() && (!sampling || (vcdFromValid && vcdPeriodValid));
+}
+
+uint64_t DigitalParallelForm::FileValuesOffered() const {
+    if (!vcd) return FileValueCount();
+    if (!vcdPeriodValid) return 0;
+    return std::min<uint64_t>(uint64_t(vcdPeriod / TimeBase().samplingNs), TimeBase().Count());
+}
+
+bool DigitalParallelForm::Create(FormPrompts& prompts) {
+    if (vcd && Source() == DigitalSource::File) {
+        int64_t period = 0;
+        if (!vcdFromValid || !ReadTime(Period, period, 0)) return Finish(false, 0, 0, prompts);
+        if (const auto adj = RoundToGrid(Period, period, VcdPeriodLabel)) prompts.Inform(AdjustmentMessage({*adj}));
+        const int64_t dt = TimeBase().samplingNs;
+        const auto count = static_cast<uint32_t>(std::clamp<int64_t>(period / dt, 0, TimeBase().Count()));
+        // Unknowns count where they are written: on the ticked channels.
+        const uint32_t unknown = SampleVcd(*vcd, vcdSignals, vcdFrom, dt, count, Scratch(), ticked);
+        DigitalReadResult sampled;
+        sampled.count = count;
+        TakeFileValues(sampled, prompts);
+        if (unknown > 0) prompts.Inform(VcdUnknownMessage(unknown));
+    }
+    return DigitalTextForm::Create(prompts);
 }
 
 void DigitalParallelForm::SetOrder(int o) {
@@ -408,8 +467,16 @@ bool DigitalParallelForm::LoadFile(const std::string& path, FormPrompts& prompts
     if (HasKdxExtension(path)) {
         SetFileName(path);
         taken = ImportWaveform(path, prompts, progress);
+    } else if (HasVcdExtension(path)) {
+        SetFileName(path);
+        taken = ImportVcd(path, prompts, progress);
     } else {
         taken = DigitalTextForm::LoadFile(path, prompts, progress);
+    }
+    if (taken && !HasVcdExtension(path) && vcd) {
+        // The words now come from the other file.
+        vcd.reset();
+        Validate();
     }
     if (!taken) {
         SetFileName("");
@@ -445,6 +512,29 @@ bool DigitalParallelForm::ImportWaveform(const std::string& path, FormPrompts& p
     order = 0;
     DigitalReadResult result;
     result.count = header.sampleCount;
+    return TakeFileValues(result, prompts);
+}
+
+bool DigitalParallelForm::ImportVcd(const std::string& path, FormPrompts& prompts, const ReadProgress& progress) {
+    auto loaded = std::make_unique<VcdData>();
+    if (progress) progress(0);
+    const VcdReadResult read = ReadVcdFile(std::filesystem::path(path), *loaded);
+    MutableLoadReason() = read.reason;
+    if (!read.Ok()) {
+        prompts.Inform(read.message);
+        return false;
+    }
+    if (progress) progress(100);
+    vcdSignals = loaded->DefaultSignals();
+    vcd = std::move(loaded);
+    // Sampled at the document's sampling time from the dump's start, over all of it.
+    const int64_t dt = TimeBase().samplingNs;
+    SetStoredTime(Interval, dt, FormatTimeAuto(dt).unit);
+    order = 0;
+    proposedFrom = -1;
+    SetStoredTime(From, 0, FormatTimeAuto(vcd->PeriodFrom(0)).unit);
+    MutableField(Period).unit = TimeUnitNone;
+    DigitalReadResult result;  // the samples are taken at "作成"
     return TakeFileValues(result, prompts);
 }
 

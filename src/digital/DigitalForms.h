@@ -14,6 +14,7 @@
 
 #include "digital/DigitalPatterns.h"
 #include "digital/DigitalText.h"
+#include "digital/VcdReader.h"
 #include "document/DialogParams.h"
 #include "edit/EditForm.h"
 #include "ui/PlotPrimitives.h"
@@ -151,11 +152,11 @@ public:
     // Why the last file could not be opened or read, as the system says (or
     // the fault a waveform file was refused for); empty when it was read.
     const std::string& LoadReason() const { return loadReason; }
-    bool Create(FormPrompts& prompts);
+    virtual bool Create(FormPrompts& prompts);
 
 protected:
     DigitalTextForm(const DigitalSetup& setup, int laneCount, DigitalTextKind kind, DigitalSource source,
-                    const std::string& text);
+                    const std::string& text, int fieldCount = Count);
 
     // Whether the typed text is a valid source; sets the values it holds.
     virtual bool CheckText(const std::string& text, uint64_t& count) = 0;
@@ -169,9 +170,11 @@ protected:
     const uint8_t* FileValues() const { return fileValues.data(); }
     uint8_t* Scratch() { return scratch.data(); }
     void CheckFields() override;
+    bool FieldsValid() const override { return intervalValid && sourceValid && periodValid; }
+    // The values a file gives for the pattern.
+    virtual uint64_t FileValuesOffered() const { return fileCount; }
 
 private:
-    bool FieldsValid() const override { return intervalValid && sourceValid && periodValid; }
     std::optional<int64_t> LabelPeriod() const override;
 
     DigitalTextKind kind;
@@ -213,6 +216,9 @@ inline constexpr const char* ParallelOrderNames[2] = {"BIT3：CH3－BIT0：CH0",
 
 class DigitalParallelForm : public DigitalTextForm {
 public:
+    // A value change dump's fields: the time in the dump the sampling starts
+    // from, and the length sampled.
+    enum VcdId { From = Count, Period, AllFields };
     using MemoryRecord = DigitalParallelParams;
     static constexpr const char* MemoryMessage = MsgDigitalMemory;
 
@@ -225,17 +231,37 @@ public:
     bool Ticked(int ch) const { return (ticked >> ch) & 1; }
     bool ApplyEnabled() const override { return OperationsEnabled() && ticked != 0; }
     int LaneOf(int ch) const override { return Ticked(ch) ? ch : -1; }
-    // Text files of hexadecimal digits, or the channels of a .kdx file (which
-    // also set the word time to the file's sampling time and the order to 0).
-    // A name of four characters or fewer is ignored.
+    // Text files of hexadecimal digits, the channels of a .kdx file (which
+    // also set the word time to the file's sampling time and the order to 0),
+    // or a value change dump (.vcd: the word time becomes the sampling time,
+    // the order 0, the start 0 and the length the dump's). A name of four
+    // characters or fewer is ignored.
     bool LoadFile(const std::string& path, FormPrompts& prompts, const ReadProgress& progress = {}) override;
+    // With a dump: its signals are sampled at the sampling time (the count of
+    // x and z read as 0 told), then the pattern is built as from any file.
+    bool Create(FormPrompts& prompts) override;
     DigitalParallelParams Params() const;
+
+    // The loaded dump; null when the file values came from elsewhere.
+    const VcdData* Vcd() const { return vcd.get(); }
+    // The dump's signal a channel takes (-1: none, the channel reads 0).
+    int VcdSignalOf(int ch) const { return vcdSignals.at(ch); }
+    void SetVcdSignal(int ch, int signal);
 
 private:
     bool CheckText(const std::string& text, uint64_t& count) override;
     void Build(uint32_t h) override;
+    void CheckFields() override;
+    bool FieldsValid() const override;
+    uint64_t FileValuesOffered() const override;
     bool ImportWaveform(const std::string& path, FormPrompts& prompts, const ReadProgress& progress);
+    bool ImportVcd(const std::string& path, FormPrompts& prompts, const ReadProgress& progress);
 
+    std::unique_ptr<VcdData> vcd;
+    std::array<int, DigitalChannels> vcdSignals{-1, -1, -1, -1};
+    int64_t vcdFrom = 0, vcdPeriod = 0;
+    int64_t proposedFrom = -1;  // the start the length was last proposed for
+    bool vcdFromValid = false, vcdPeriodValid = false;
     int order = 0;
     uint8_t ticked = 15;
     std::vector<uint8_t> words;  // the typed digits' values

@@ -121,6 +121,48 @@ private slots:
         QVERIFY(prompts.messages.empty());
     }
 
+    void parallelDialogSamplesAValueChangeDump() {
+        CKDXDoc doc;
+        doc.NewWaveform(20, 100);
+        test::RecordingPrompts prompts;
+        QTemporaryDir dir;
+        QFile file(dir.filePath("sim.vcd"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            "$timescale 1 ns $end\n$scope module top $end\n$var wire 2 # bus $end\n"
+            "$var wire 1 ! clk $end\n$var wire 1 \" en $end\n$upscope $end\n$enddefinitions $end\n"
+            "#0 0! 1\" b10 #\n#30 1!\n#50 x\"\n#80\n");
+        file.close();
+        DigitalParallelParams memory;
+        memory.source = 1;
+        DigitalParallelForm form(test::SetupOf(doc), memory, "");
+        CDigitalParallelDlg dialog(form);
+        dialog.SetPrompts(&prompts);
+        dialog.show();
+        using F = DigitalParallelForm;
+        QVERIFY(!dialog.SignalList(0)->isEnabled() && !dialog.Edit(F::From)->isEnabled());
+        QCOMPARE(dialog.SignalList(2)->accessibleName(), QStringLiteral("CH2 信号："));
+        QCOMPARE(dialog.UnitList(F::Period)->accessibleName(), QStringLiteral("期間：単位"));
+        dialog.LoadPath(file.fileName());
+        QVERIFY(dialog.SignalList(0)->isEnabled() && dialog.Edit(F::From)->isEnabled());
+        QCOMPARE(dialog.SignalList(0)->count(), 5);  // （なし） and the signals by full name
+        QCOMPARE(dialog.SignalList(0)->itemText(1), QStringLiteral("top.bus[1]"));
+        // The first two 1-bit signals; CH2 and CH3 have none.
+        QCOMPARE(dialog.SignalList(0)->currentText(), QStringLiteral("top.clk"));
+        QCOMPARE(dialog.SignalList(1)->currentText(), QStringLiteral("top.en"));
+        QCOMPARE(dialog.SignalList(2)->currentIndex(), 0);
+        QCOMPARE(dialog.Edit(F::Period)->text(), QStringLiteral("80"));
+        dialog.SignalList(2)->setCurrentIndex(1);
+        Type(dialog, F::From, "20");
+        QCOMPARE(dialog.Edit(F::Period)->text(), QStringLiteral("60"));  // the rest of the dump
+        dialog.CreateButton()->click();
+        QCOMPARE(form.LaneCount(), 3u);
+        QCOMPARE(test::Samples(form.Lane(0), 3), (std::vector<uint8_t>{0, 1, 1}));
+        QCOMPARE(test::Samples(form.Lane(1), 3), (std::vector<uint8_t>{1, 1, 0}));  // x from 50 ns
+        QCOMPARE(test::Samples(form.Lane(2), 3), (std::vector<uint8_t>{1, 1, 1}));
+        QCOMPARE(prompts.messages, (std::vector<std::string>{VcdUnknownMessage(1)}));
+    }
+
     void channelCommandsThroughTheFrame() {
         CKDXDoc doc;
         test::ScriptedPrompts frameAnswers;

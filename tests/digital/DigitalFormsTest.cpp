@@ -447,3 +447,45 @@ TEST(DigitalRunners, SerialAndParallelKeepTheirTexts) {
     EXPECT_EQ(doc.Memories().digitalParallelParams.wordTime, 40);
     EXPECT_EQ(Samples(doc.DigitalChannel(3), 7), (Bytes{0, 0, 0, 0, 1, 1, 0}));
 }
+
+TEST(DigitalParallel, ADumpAndOtherFilesReplaceEachOtherAndARejectedOneChangesNothing) {
+    const auto dir = std::filesystem::temp_directory_path() / ("kdx-parallel-vcd-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto write = [&](const char* name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+        return (dir / name).string();
+    };
+    CKDXDoc doc;
+    doc.NewWaveform(20, 4);
+    RecordingPrompts prompts;
+    DigitalParallelForm f(SetupOf(doc), DigitalParallelParams{}, "");
+    f.SetSource(DigitalSource::File);
+    f.SetUnit(DigitalParallelForm::Interval, TimeUnitNs);
+    f.SetText(DigitalParallelForm::Interval, "40");
+    ASSERT_TRUE(f.LoadFile(write("words.txt", "5A"), prompts));
+    EXPECT_FALSE(f.LoadFile(write("bad.vcd", "$timescale 2 ns $end\n"), prompts));
+    EXPECT_EQ(prompts.messages.back(), VcdLineMessage(1, "時間単位が不正です：2 ns"));
+    EXPECT_EQ(f.Vcd(), nullptr);
+    EXPECT_EQ(f.FileValueCount(), 2u);
+    EXPECT_FALSE(f.Field(DigitalParallelForm::From).enabled);
+
+    const std::string dump = "$timescale 1 ns $end\n$var wire 1 ! a $end\n$enddefinitions $end\n#0 1!\n#20 0!\n#60\n";
+    ASSERT_TRUE(f.LoadFile(write("sim.VCD", dump), prompts));
+    ASSERT_NE(f.Vcd(), nullptr);
+    EXPECT_EQ(f.Field(DigitalParallelForm::Interval).text, "20");  // the sampling time
+    EXPECT_EQ(f.Field(DigitalParallelForm::Period).text, "60");
+    f.SetSource(DigitalSource::Direct);
+    EXPECT_FALSE(f.Field(DigitalParallelForm::Period).enabled);
+    f.SetSource(DigitalSource::File);
+    ASSERT_TRUE(f.Create(prompts));
+    EXPECT_EQ(Samples(f.Lane(0), 4), (Bytes{1, 0, 0, 0}));
+
+    // Back to the words: the dump's fields go.
+    ASSERT_TRUE(f.LoadFile(write("words.txt", "5A"), prompts));
+    EXPECT_EQ(f.Vcd(), nullptr);
+    EXPECT_FALSE(f.Field(DigitalParallelForm::From).enabled);
+    ASSERT_TRUE(f.Create(prompts));
+    EXPECT_EQ(Samples(f.Lane(0), 4), (Bytes{1, 0, 0, 0}));  // 5 then A, each one sampling time
+    EXPECT_EQ(Samples(f.Lane(1), 4), (Bytes{0, 1, 0, 0}));
+    std::filesystem::remove_all(dir);
+}

@@ -81,6 +81,12 @@ struct ParallelOptions {
     std::string channels = "0123";
 };
 
+struct VcdOptions {
+    CommonApplyOptions common;
+    std::string file, channels = "0123";
+    std::optional<std::string> signals, from, period;
+};
+
 struct ModifyOptions {
     CommonApplyOptions common;
     int channel = 0;
@@ -135,12 +141,20 @@ int RunSerial(const ApplyTarget& target, const SerialOptions& o) {
     });
 }
 
+void CheckChannels(const std::string& channels) {
+    if (channels.empty() || channels.find_first_not_of("0123") != std::string::npos)
+        throw CommandFailure(2, "invalid --channels: " + channels + " (digits 0 to 3)");
+}
+
+void TickChannels(DigitalParallelForm& form, const std::string& channels) {
+    for (int ch = 0; ch < DigitalChannels; ++ch) form.SetTicked(ch, channels.find(char('0' + ch)) != std::string::npos);
+}
+
 int RunParallel(const ApplyTarget& target, const ParallelOptions& o) {
     if (int(o.hex.has_value()) + int(o.hexFile.has_value()) + int(o.kdx.has_value()) != 1)
         throw CommandFailure(2, "parallel needs one of --hex, --hex-file and --kdx");
     if (!o.wordTime && !o.kdx) throw CommandFailure(2, "parallel needs --word-time (or a --kdx file, which gives it)");
-    if (o.channels.empty() || o.channels.find_first_not_of("0123") != std::string::npos)
-        throw CommandFailure(2, "invalid --channels: " + o.channels + " (digits 0 to 3)");
+    CheckChannels(o.channels);
     // The dialog reads only names longer than four characters, and takes a
     // waveform file by its extension.
     if (o.hexFile && o.hexFile->size() <= 4) throw CommandFailure(2, "invalid --hex-file: " + *o.hexFile);
@@ -161,10 +175,61 @@ int RunParallel(const ApplyTarget& target, const ParallelOptions& o) {
         }
         if (o.wordTime) SetTimeField(form, F::Interval, "--word-time", *o.wordTime);
         if (o.order) form.SetOrder(*o.order);
-        for (int ch = 0; ch < DigitalChannels; ++ch)
-            form.SetTicked(ch, o.channels.find(char('0' + ch)) != std::string::npos);
+        TickChannels(form, o.channels);
         RequireValid(form,
                      {{F::Interval, o.kdx ? "--kdx (its sampling time)" : "--word-time", true}, {F::Text, "--hex"}});
+        return CreateAndApply(form, o.common.op, prompts);
+    });
+}
+
+// The dump's signals for the channels in the order --channels names them.
+void ChooseSignals(DigitalParallelForm& form, const VcdOptions& o) {
+    const VcdData& vcd = *form.Vcd();
+    std::vector<int> chosen;
+    if (o.signals) {
+        std::string rest = *o.signals;
+        for (size_t comma = 0; comma != std::string::npos;) {
+            comma = rest.find(',');
+            const std::string name = rest.substr(0, comma);
+            const int signal = vcd.Find(name);
+            if (signal < 0)
+                throw CommandFailure(2, "invalid --signals: " + name +
+                                            " is not a 1-bit signal of the file (nor one "
+                                            "bit of a vector, name[k]) or names several");
+            chosen.push_back(signal);
+            if (comma != std::string::npos) rest.erase(0, comma + 1);
+        }
+    } else {
+        for (int signal : vcd.DefaultSignals())
+            if (signal >= 0) chosen.push_back(signal);
+    }
+    if (chosen.size() < o.channels.size() || (o.signals && chosen.size() != o.channels.size()))
+        throw CommandFailure(2, "--channels " + o.channels + " needs " + std::to_string(o.channels.size()) +
+                                    " signals; " + (o.signals ? "--signals names " : "the file has 1-bit signals: ") +
+                                    std::to_string(chosen.size()));
+    for (size_t k = 0; k < o.channels.size(); ++k) form.SetVcdSignal(o.channels[k] - '0', chosen[k]);
+}
+
+int RunVcd(const ApplyTarget& target, const VcdOptions& o) {
+    CheckChannels(o.channels);
+    for (size_t k = 0; k < o.channels.size(); ++k)
+        if (o.channels.find(o.channels[k], k + 1) != std::string::npos)
+            throw CommandFailure(2, "invalid --channels: " + o.channels + " (each channel once)");
+    if (!HasVcdExtension(o.file)) throw CommandFailure(2, "invalid --file: " + o.file + " (a .vcd file)");
+    const auto runner = [](CKDXDoc& doc, uint32_t cursor, FormPrompts& prompts, const auto& dialog) {
+        return RunDigitalParallelDialog(doc, cursor, prompts, dialog);
+    };
+    return ApplyPattern<DigitalParallelForm>(target, runner, [&](DigitalParallelForm& form, FormPrompts& prompts) {
+        using F = DigitalParallelForm;
+        SetEditStart(form, o.common.start);
+        LoadValues(form, o.file, prompts);
+        ChooseSignals(form, o);
+        TickChannels(form, o.channels);
+        if (o.from) SetTimeField(form, F::From, "--from", *o.from);
+        if (o.period) SetTimeField(form, F::Period, "--period", *o.period);
+        RequireValid(form, {{F::Interval, "--file (the sampling time)", true},
+                            {F::From, "--from", true},
+                            {F::Period, "--period (default: the last time of the file less --from)", true}});
         return CreateAndApply(form, o.common.op, prompts);
     });
 }
@@ -452,6 +517,19 @@ void AddDigitalApplyKinds(CLI::App* apply, const ApplyTarget& target, int& exitC
     p->add_option("--hex-file", parallel->hexFile, "A text file of hexadecimal digits");
     p->add_option("--kdx", parallel->kdx, "A waveform file whose channels give the words");
     p->callback([&exitCode, &target, parallel] { Guard(exitCode, [&] { return RunParallel(target, *parallel); }); });
+
+    auto vcd = std::make_shared<VcdOptions>();
+    auto* v = apply->add_subcommand(
+        "vcd", "Value change dump sampled at the sampling time: --file, [--signals] [--from] [--period] [--channels]");
+    AddCommonOptions(v, vcd->common, DigitalOperations);
+    v->add_option("--file", vcd->file, "A value change dump (.vcd)")->required();
+    v->add_option("--signals", vcd->signals,
+                  "The 1-bit signals (or vector bits, name[k]) for the channels in order, comma-separated, by full or "
+                  "unique name (default: the file's first 1-bit signals)");
+    v->add_option("--from", vcd->from, "Time in the file the sampling starts from (default 0)");
+    v->add_option("--period", vcd->period, "Length sampled (default: the file's last time less --from)");
+    v->add_option("--channels", vcd->channels, "The channels written, as digits (default 0123)");
+    v->callback([&exitCode, &target, vcd] { Guard(exitCode, [&] { return RunVcd(target, *vcd); }); });
 
     auto modify = std::make_shared<ModifyOptions>();
     auto* m = apply->add_subcommand(

@@ -411,10 +411,26 @@ void CDigitalSerialDlg::RefreshDigital(bool previewChanged) {
 
 CDigitalParallelDlg::CDigitalParallelDlg(DigitalParallelForm& form, QWidget* parent)
     : CDigitalTextDlg(form, QStringLiteral("ディジタルデータの作成　（ パラレル ）"),
-                      QStringLiteral("TXTﾌｧｲﾙ (*.txt *.csv);;KDXﾌｧｲﾙ (*.kdx);;すべてのﾌｧｲﾙ (*)"), parent),
+                      QStringLiteral("TXTﾌｧｲﾙ (*.txt *.csv);;KDXﾌｧｲﾙ (*.kdx);;VCDﾌｧｲﾙ (*.vcd);;すべてのﾌｧｲﾙ (*)"),
+                      parent),
       parallel(form) {
     AddSourceRows();
     AddIntervalRow();
+    // A dump's start and length, and the signal each channel takes.
+    AddTimeRow(QStringLiteral("変換開始："), DigitalParallelForm::From);
+    AddTimeRow(QStringLiteral("期間："), DigitalParallelForm::Period);
+    for (int ch = 0; ch < DigitalChannels; ++ch) {
+        auto* label = new QLabel(QStringLiteral("CH%1 信号：").arg(ch), this);
+        signalLists[ch] = NewList(this, {QStringLiteral("（なし）")}, label->text());
+        LabelField(label, signalLists[ch]);
+        AddRowWidget(label, 0);
+        AddRowWidget(signalLists[ch], 1, 3);
+        EndRow();
+        connect(signalLists[ch], &QComboBox::currentIndexChanged, this, [this, ch](int index) {
+            parallel.SetVcdSignal(ch, index - 1);
+            Refresh();
+        });
+    }
     auto* orderLabel = new QLabel(QStringLiteral("ビット順："), this);
     order = NewList(this, {QString::fromUtf8(ParallelOrderNames[0]), QString::fromUtf8(ParallelOrderNames[1])},
                     orderLabel->text());
@@ -443,9 +459,27 @@ CDigitalParallelDlg::CDigitalParallelDlg(DigitalParallelForm& form, QWidget* par
     Finish(block, nullptr, [this](FormPrompts& p) { return parallel.Create(p); });
 }
 
+void CDigitalParallelDlg::RefreshSignals() {
+    const VcdData* vcd = parallel.Vcd();
+    for (int ch = 0; ch < DigitalChannels; ++ch) {
+        QComboBox* list = signalLists[ch];
+        if (vcd != listed) {
+            const QSignalBlocker block(list);
+            list->clear();
+            list->addItem(QStringLiteral("（なし）"));
+            if (vcd)
+                for (const VcdSignal& signal : vcd->offered) list->addItem(Q(signal.name));
+        }
+        Show(list, vcd ? parallel.VcdSignalOf(ch) + 1 : 0);
+        list->setEnabled(vcd && parallel.Source() == DigitalSource::File);
+    }
+    listed = vcd;
+}
+
 void CDigitalParallelDlg::RefreshDigital(bool previewChanged) {
     Show(order, parallel.Order());
     RefreshSource();
+    RefreshSignals();
     for (int ch = 0; ch < DigitalChannels; ++ch) {
         const QSignalBlocker block(boxes[ch]);
         boxes[ch]->setChecked(parallel.Ticked(ch));

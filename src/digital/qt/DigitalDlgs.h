@@ -175,11 +175,16 @@ public:
     QComboBox* OrderList() const { return order; }
     QCheckBox* ChannelBox(int ch) const { return boxes[ch]; }
     DigitalPreview* Preview(int ch) const { return lanes[ch]; }
+    // A value change dump's signal for the channel: "（なし）" then the signals by full name.
+    QComboBox* SignalList(int ch) const { return signalLists[ch]; }
 
 private:
     void RefreshDigital(bool previewChanged) override;
+    void RefreshSignals();
     DigitalParallelForm& parallel;
     QComboBox* order = nullptr;
+    std::array<QComboBox*, DigitalChannels> signalLists{};
+    const VcdData* listed = nullptr;  // the dump the lists hold the signals of
     std::array<QCheckBox*, DigitalChannels> boxes{};
     std::array<DigitalPreview*, DigitalChannels> lanes{};
 };
