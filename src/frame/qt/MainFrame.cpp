@@ -191,6 +191,10 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::FileOpen] = [this] { OpenCommand(); };
     handlers[cmd::FileSave] = [this] { Save(); };
     handlers[cmd::FileSaveAs] = [this] { SaveAs(); };
+    handlers[cmd::FileExportCsv] = [this] { Export(ExportFormat::Csv); };
+    handlers[cmd::FileExportVcd] = [this] { Export(ExportFormat::Vcd); };
+    handlers[cmd::FileExportWav] = [this] { Export(ExportFormat::Wav); };
+    handlers[cmd::FileExportPwl] = [this] { Export(ExportFormat::Pwl); };
     handlers[cmd::AppExit] = [this] { close(); };
     handlers[cmd::AppAbout] = [this] {
         if (aboutHandler) aboutHandler();
@@ -254,8 +258,15 @@ void CMainFrame::CreateMenus() {
         bar->addMenu(menu);
         return menu;
     };
-    top("ファイル(&F)", {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs, 0, cmd::WaveformOutput, 0,
-                         cmd::AppExit});
+    QMenu* file = top("ファイル(&F)", {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs});
+    AddPopup(file, "エクスポート(&E)", {cmd::FileExportCsv, cmd::FileExportVcd, cmd::FileExportWav, cmd::FileExportPwl});
+    for (int id : {0, cmd::WaveformOutput, 0, cmd::AppExit}) {
+        if (id == 0) {
+            file->addSeparator();
+        } else {
+            file->addAction(actions.at(id));
+        }
+    }
     top("編集(&E)", {cmd::EditUndo, 0, cmd::TotalTimeChange, 0, cmd::EditLock});
     analogMenu = top("アナログ(&A)", {cmd::Sine, cmd::Rectangle, cmd::Dc, cmd::Ramp, cmd::Exponential, cmd::Noise, 0,
                                       cmd::AnalogModify, cmd::ExternalData});
@@ -497,6 +508,26 @@ bool CMainFrame::SaveAs() {
     const QString path = prompts->AskSavePath(this, title);
     if (path.isEmpty()) return false;
     return SaveWaveformFile(path);
+}
+
+bool CMainFrame::Export(ExportFormat format) {
+    if (!doc.HasWaveform()) return false;
+    const ExportSource source{doc.GetSampleArrays(), doc.GetSampleCount(), doc.GetSamplingTime()};
+    ExportChoice choice{format, wavExportMemory, pwlExportMemory};
+    if (format == ExportFormat::Wav) {
+        const auto options = prompts->AskWavOptions(this, wavExportMemory);
+        if (!options) return false;
+        choice.wav = wavExportMemory = *options;
+    } else if (format == ExportFormat::Pwl) {
+        const auto options = prompts->AskPwlOptions(this, pwlExportMemory, source.samplingNs);
+        if (!options) return false;
+        choice.pwl = pwlExportMemory = *options;
+    }
+    const QString path = prompts->AskExportPath(this, format, Q(ExportFileName(title.toStdString(), format)));
+    if (path.isEmpty()) return false;
+    const ExportOutcome outcome = WriteExport(std::filesystem::path(path.toStdString()), source, choice);
+    if (!outcome.message.empty()) ShowMessage(outcome.message);
+    return outcome.written;
 }
 
 PromptAnswer CMainFrame::PromptSaveChanges() {

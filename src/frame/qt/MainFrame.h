@@ -67,6 +67,10 @@ public:
     bool SaveWaveformFile(const QString& path);
     bool Save();
     bool SaveAs();
+    // An export of the waveform: its options (WAV, PWL), the file name, the
+    // file written as Save writes, then what the user should know; false when
+    // cancelled or failed.
+    bool Export(ExportFormat format);
     PromptAnswer PromptSaveChanges();
     bool ConfirmDiscard();
     void NewWaveformCommand();
@@ -163,6 +167,9 @@ private:
     // The protocol dialog's last values, for this editor session only: the
     // waveform file keeps no record of them.
     ProtocolMemory protocolMemory;
+    // The export options dialogs' last choices, for this session too.
+    WavOptions wavExportMemory;
+    PwlOptions pwlExportMemory;
     FrameBlock frameBlock;
     QString filePath;
     QString title;
