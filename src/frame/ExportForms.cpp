@@ -58,14 +58,15 @@ PwlFormCheck CheckPwlForm(const PwlFormInput& input, int64_t samplingNs) {
     PwlFormCheck check;
     PwlOptions options;
     options.channel = input.channel - 1;
-    if (PwlHighEnabled(input.channel)) {
-        const auto high = ParseReal(input.high);
-        if (!high || !std::isfinite(*high)) {
-            check.message = "[ハイレベル] 数値を入力してください";
-            check.field = PwlField::High;
-            return check;
-        }
+    // The analog channel keeps a readable level for the next digital export.
+    const auto high = ParseReal(input.high);
+    const bool highValid = high && std::isfinite(*high);
+    if (highValid) {
         options.highVolts = *high;
+    } else if (PwlHighEnabled(input.channel)) {
+        check.message = "[ハイレベル] 数値を入力してください";
+        check.field = PwlField::High;
+        return check;
     }
     const auto edge = ParseTimeText(input.edge, input.edgeUnit);
     if (!edge || PwlEdgeProblem(*edge, samplingNs)) {

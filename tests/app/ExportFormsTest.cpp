@@ -34,6 +34,7 @@ TEST(ExportForms, PwlChecksAtSamplingTime20ns) {
         PwlOptions expected;
     } cases[] = {
         {{0, "junk", "1", TimeUnitNs}, PwlField::None, {-1, 3.3, 1}},  // the analog channel ignores the level
+        {{0, "5", "1", TimeUnitNs}, PwlField::None, {-1, 5.0, 1}},     // but keeps a readable one
         {{1, "5", "19", TimeUnitNs}, PwlField::None, {0, 5.0, 19}},
         {{4, "-1.5E0", "0.01", TimeUnitUs}, PwlField::None, {3, -1.5, 10}},
         {{2, "", "1", TimeUnitNs}, PwlField::High, {}},

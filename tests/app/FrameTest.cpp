@@ -465,6 +465,11 @@ private slots:
         f.prompts.pwlOptions.reset();  // the options dialog cancelled: no file asked for
         f.frame->RunCommand(cmd::FileExportPwl);
         QCOMPARE(f.prompts.exportNames.size(), 1);
+        f.prompts.savePath = Path("named.kdx");
+        QVERIFY(f.frame->SaveAs());
+        f.prompts.exportPath.clear();
+        f.frame->RunCommand(cmd::FileExportCsv);
+        QCOMPARE(f.prompts.exportNames.back(), Path("named.csv"));  // beside the document
         f.prompts.exportPath = Path("no-such-dir/x.vcd");
         f.frame->RunCommand(cmd::FileExportVcd);
         QCOMPARE(f.prompts.messages, QStringList{QStringLiteral("ファイルオープンエラーです。")});

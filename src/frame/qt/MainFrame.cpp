@@ -5,7 +5,9 @@
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -523,7 +525,10 @@ bool CMainFrame::Export(ExportFormat format) {
         if (!options) return false;
         choice.pwl = pwlExportMemory = *options;
     }
-    const QString path = prompts->AskExportPath(this, format, Q(ExportFileName(title.toStdString(), format)));
+    // Proposed beside the document's file, when it has one.
+    const QString name = Q(ExportFileName(title.toStdString(), format));
+    const QString path =
+        prompts->AskExportPath(this, format, filePath.isEmpty() ? name : QFileInfo(filePath).dir().filePath(name));
     if (path.isEmpty()) return false;
     const ExportOutcome outcome = WriteExport(std::filesystem::path(path.toStdString()), source, choice);
     if (!outcome.message.empty()) ShowMessage(outcome.message);
