@@ -240,8 +240,7 @@ void CMainFrame::CreateHandlers() {
     }
 }
 
-QMenu* CMainFrame::AddPopup(QMenu* parent, const char* popupTitle, std::initializer_list<int> ids) {
-    QMenu* menu = parent ? parent->addMenu(Q(popupTitle)) : new QMenu(Q(popupTitle), this);
+void CMainFrame::AddItems(QMenu* menu, std::initializer_list<int> ids) {
     for (int id : ids) {
         if (id == 0) {
             menu->addSeparator();
@@ -249,6 +248,11 @@ QMenu* CMainFrame::AddPopup(QMenu* parent, const char* popupTitle, std::initiali
             menu->addAction(actions.at(id));
         }
     }
+}
+
+QMenu* CMainFrame::AddPopup(QMenu* parent, const char* popupTitle, std::initializer_list<int> ids) {
+    QMenu* menu = parent ? parent->addMenu(Q(popupTitle)) : new QMenu(Q(popupTitle), this);
+    AddItems(menu, ids);
     connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
     return menu;
 }
@@ -262,13 +266,7 @@ void CMainFrame::CreateMenus() {
     };
     QMenu* file = top("ファイル(&F)", {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs});
     AddPopup(file, "エクスポート(&E)", {cmd::FileExportCsv, cmd::FileExportVcd, cmd::FileExportWav, cmd::FileExportPwl});
-    for (int id : {0, cmd::WaveformOutput, 0, cmd::AppExit}) {
-        if (id == 0) {
-            file->addSeparator();
-        } else {
-            file->addAction(actions.at(id));
-        }
-    }
+    AddItems(file, {0, cmd::WaveformOutput, 0, cmd::AppExit});
     top("編集(&E)", {cmd::EditUndo, 0, cmd::TotalTimeChange, 0, cmd::EditLock});
     analogMenu = top("アナログ(&A)", {cmd::Sine, cmd::Rectangle, cmd::Dc, cmd::Ramp, cmd::Exponential, cmd::Noise, 0,
                                       cmd::AnalogModify, cmd::ExternalData});

@@ -114,6 +114,8 @@ private:
     void UpdateCaption();
     FrameState Snapshot() const;
     void ShowContextMenu(const QPoint& viewPos);
+    // Menu items in order; 0 stands for a separator.
+    void AddItems(QMenu* menu, std::initializer_list<int> ids);
     QMenu* AddPopup(QMenu* parent, const char* title, std::initializer_list<int> ids);
     void ShowMessage(const std::string& text);
     // A channel command, or its memory message when its undo copy or the
