@@ -71,9 +71,9 @@ struct WavOptions {
 int WavRate(int64_t samplingNs);
 // How far that rate is from 1 / dt; nullopt when exact.
 struct WavRateError {
-    int rate = 0;         // Hz, as the file says
-    double exactHz = 0;   // 1 / dt
-    double ppm = 0;       // rate against 1 / dt
+    int rate = 0;        // Hz, as the file says
+    double exactHz = 0;  // 1 / dt
+    double ppm = 0;      // rate against 1 / dt
 };
 std::optional<WavRateError> WavRateErrorOf(int64_t samplingNs);
 // The same for the user to read; nullopt when exact.

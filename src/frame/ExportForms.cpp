@@ -17,9 +17,10 @@ std::string WavNotes(int64_t samplingNs, uint32_t clipped) {
     std::string notes;
     if (const auto error = WavRateErrorOf(samplingNs)) {
         char text[256];
-        std::snprintf(text, sizeof text,
-                      "サンプリング周波数を %d Hz に丸めたため（1 / %lld nS = %.3f Hz）、周波数の誤差は %+.3f ppm です。",
-                      error->rate, static_cast<long long>(samplingNs), error->exactHz, error->ppm);
+        std::snprintf(
+            text, sizeof text,
+            "サンプリング周波数を %d Hz に丸めたため（1 / %lld nS = %.3f Hz）、周波数の誤差は %+.3f ppm です。",
+            error->rate, static_cast<long long>(samplingNs), error->exactHz, error->ppm);
         notes = text;
     }
     if (clipped > 0) {
@@ -85,16 +86,22 @@ ExportOutcome WriteExport(const std::filesystem::path& path, const ExportSource&
         std::string text, notes;
         TextPieces produce = [&text](const auto& put) { return put(text); };
         switch (choice.format) {
-        case ExportFormat::Csv: produce = [&source](const auto& put) { return WriteCsv(source, put); }; break;
-        case ExportFormat::Vcd: text = VcdText(source); break;
-        case ExportFormat::Pwl: text = PwlText(source, choice.pwl); break;
-        case ExportFormat::Wav: {
-            WavFile wav = WavBytes(source, choice.wav);
-            if (!wav.error.empty()) return {false, MsgFileWriteError};
-            text = std::move(wav.bytes);
-            notes = WavNotes(source.samplingNs, wav.clipped);
-            break;
-        }
+            case ExportFormat::Csv:
+                produce = [&source](const auto& put) { return WriteCsv(source, put); };
+                break;
+            case ExportFormat::Vcd:
+                text = VcdText(source);
+                break;
+            case ExportFormat::Pwl:
+                text = PwlText(source, choice.pwl);
+                break;
+            case ExportFormat::Wav: {
+                WavFile wav = WavBytes(source, choice.wav);
+                if (!wav.error.empty()) return {false, MsgFileWriteError};
+                text = std::move(wav.bytes);
+                notes = WavNotes(source.samplingNs, wav.clipped);
+                break;
+            }
         }
         std::string message;
         if (!WriteTextFile(path, produce, message)) return {false, message};

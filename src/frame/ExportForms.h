@@ -50,7 +50,9 @@ struct PwlFormCheck {
 // The fields that show a choice already made.
 PwlFormInput PwlFormInputOf(const PwlOptions& options);
 // The high level counts only for a digital channel.
-inline bool PwlHighEnabled(int channel) { return channel > 0; }
+inline bool PwlHighEnabled(int channel) {
+    return channel > 0;
+}
 // The checks of OK: a high level that is a finite number (for a digital
 // channel), an edge time more than 0 and less than the sampling time.
 PwlFormCheck CheckPwlForm(const PwlFormInput& input, int64_t samplingNs);

@@ -231,8 +231,9 @@ private slots:
         QVERIFY(dialog.HighEdit()->isEnabled());
         dialog.EdgeEdit()->setText(QStringLiteral("20"));
         dialog.OkButton()->click();
-        QCOMPARE(script.shown, QStringList{QStringLiteral(
-                                   "[エッジ時間] 0 より大きく、サンプリング時間（20 nS）より小さくしてください")});
+        QCOMPARE(
+            script.shown,
+            QStringList{QStringLiteral("[エッジ時間] 0 より大きく、サンプリング時間（20 nS）より小さくしてください")});
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         dialog.EdgeEdit()->setText(QStringLiteral("0.005"));
         dialog.EdgeUnitList()->setCurrentIndex(1);  // uS

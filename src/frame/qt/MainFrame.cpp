@@ -2,10 +2,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -265,7 +265,8 @@ void CMainFrame::CreateMenus() {
         return menu;
     };
     QMenu* file = top("ファイル(&F)", {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs});
-    AddPopup(file, "エクスポート(&E)", {cmd::FileExportCsv, cmd::FileExportVcd, cmd::FileExportWav, cmd::FileExportPwl});
+    AddPopup(file, "エクスポート(&E)",
+             {cmd::FileExportCsv, cmd::FileExportVcd, cmd::FileExportWav, cmd::FileExportPwl});
     AddItems(file, {0, cmd::WaveformOutput, 0, cmd::AppExit});
     top("編集(&E)", {cmd::EditUndo, 0, cmd::TotalTimeChange, 0, cmd::EditLock});
     analogMenu = top("アナログ(&A)", {cmd::Sine, cmd::Rectangle, cmd::Dc, cmd::Ramp, cmd::Exponential, cmd::Noise, 0,

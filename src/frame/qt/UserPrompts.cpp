@@ -75,8 +75,7 @@ std::optional<WavOptions> QtUserPrompts::AskWavOptions(QWidget* parent, const Wa
     return dialog.Options();
 }
 
-std::optional<PwlOptions> QtUserPrompts::AskPwlOptions(QWidget* parent, const PwlOptions& preset,
-                                                       int64_t samplingNs) {
+std::optional<PwlOptions> QtUserPrompts::AskPwlOptions(QWidget* parent, const PwlOptions& preset, int64_t samplingNs) {
     CPwlExportDlg dialog(preset, samplingNs, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Options();

@@ -40,8 +40,7 @@ public:
     virtual QString AskExportPath(QWidget* parent, ExportFormat format, const QString& proposedName) = 0;
     // The options of a WAV or PWL export, preset; nullopt when cancelled.
     virtual std::optional<WavOptions> AskWavOptions(QWidget* parent, const WavOptions& preset) = 0;
-    virtual std::optional<PwlOptions> AskPwlOptions(QWidget* parent, const PwlOptions& preset,
-                                                    int64_t samplingNs) = 0;
+    virtual std::optional<PwlOptions> AskPwlOptions(QWidget* parent, const PwlOptions& preset, int64_t samplingNs) = 0;
     // File New's time base; nullopt when the dialog was closed.
     virtual std::optional<TimeBaseChoice> AskNewTimeBase(QWidget* parent, int64_t totalNs, int64_t samplingNs,
                                                          int64_t count) = 0;
