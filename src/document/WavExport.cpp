@@ -52,13 +52,19 @@ sf_count_t Tell(void* user) { return static_cast<MemoryFile*>(user)->position; }
 
 int WavRate(int64_t samplingNs) { return static_cast<int>(std::llround(1e9 / static_cast<double>(samplingNs))); }
 
-std::optional<std::string> WavRateNote(int64_t samplingNs) {
+std::optional<WavRateError> WavRateErrorOf(int64_t samplingNs) {
     if (1000000000 % samplingNs == 0) return std::nullopt;
     const int rate = WavRate(samplingNs);
     const double ppm = (static_cast<double>(rate) * static_cast<double>(samplingNs) / 1e9 - 1) * 1e6;
+    return WavRateError{rate, 1e9 / static_cast<double>(samplingNs), ppm};
+}
+
+std::optional<std::string> WavRateNote(int64_t samplingNs) {
+    const auto error = WavRateErrorOf(samplingNs);
+    if (!error) return std::nullopt;
     char text[160];
-    std::snprintf(text, sizeof text, "WAV rate %d Hz: 1 / %lld nS is %.3f Hz, a rate error of %+.3f ppm", rate,
-                  static_cast<long long>(samplingNs), 1e9 / static_cast<double>(samplingNs), ppm);
+    std::snprintf(text, sizeof text, "WAV rate %d Hz: 1 / %lld nS is %.3f Hz, a rate error of %+.3f ppm", error->rate,
+                  static_cast<long long>(samplingNs), error->exactHz, error->ppm);
     return text;
 }
 

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "document/WaveformFile.h"
+
 namespace kdx {
 
 namespace {
@@ -132,6 +134,16 @@ void AppendDouble(std::string& out, double value) {
     char text[32];
     const auto end = std::to_chars(text, text + sizeof text, value).ptr;
     out.append(text, end);
+}
+
+bool WriteTextFile(const std::filesystem::path& path, const TextPieces& produce, std::string& message,
+                   std::string* reason) {
+    const auto body = [&produce](std::FILE* f) {
+        return produce([f](std::string_view piece) {
+            return piece.empty() || std::fwrite(piece.data(), 1, piece.size(), f) == piece.size();
+        });
+    };
+    return WriteFileAtomically(path, body, message, reason);
 }
 
 bool WriteCsv(const ExportSource& source, const std::function<bool(std::string_view)>& put) {

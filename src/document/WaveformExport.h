@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -24,6 +25,13 @@ struct ExportSource {
 // printf's "%.17g" (reads back to the same double), no locale. Handed to put
 // in pieces of up to a megabyte; false from put stops and is returned.
 bool WriteCsv(const ExportSource& source, const std::function<bool(std::string_view)>& put);
+
+// A text handed to put in pieces (false from put stops it and is returned),
+// and the file it makes written as Save writes a waveform: never half-written,
+// through links; message and reason as WriteFileAtomically sets them.
+using TextPieces = std::function<bool(const std::function<bool(std::string_view)>& put)>;
+bool WriteTextFile(const std::filesystem::path& path, const TextPieces& produce, std::string& message,
+                   std::string* reason = nullptr);
 
 // Timescale 1 ns, one scope, CH0..CH3 as 1-bit wires and the analog channel
 // as a real; every value at #0, then only changes, and a last timestamp at
@@ -61,7 +69,14 @@ struct WavOptions {
 
 // The file's rate: 1e9 / dt rounded to the nearest hertz.
 int WavRate(int64_t samplingNs);
-// How far that rate is from 1 / dt, for the user to read; nullopt when exact.
+// How far that rate is from 1 / dt; nullopt when exact.
+struct WavRateError {
+    int rate = 0;        // Hz, as the file says
+    double exactHz = 0;  // 1 / dt
+    double ppm = 0;      // rate against 1 / dt
+};
+std::optional<WavRateError> WavRateErrorOf(int64_t samplingNs);
+// The same for the user to read; nullopt when exact.
 std::optional<std::string> WavRateNote(int64_t samplingNs);
 
 struct WavFile {

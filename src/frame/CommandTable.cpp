@@ -46,6 +46,14 @@ std::vector<CommandInfo> BuildTable() {
     t.push_back(Plain(cmd::FileSave, "上書き保存(&S)\tCtrl+S", "波形を上書きして保存します", "上書き保存", R::Save));
     t.push_back(Plain(cmd::FileSaveAs, "名前を付けて保存(&A)...", "波形に名前を付けて保存します", "名前を付けて保存",
                       R::Waveform));
+    t.push_back(Plain(cmd::FileExportCsv, "CSV(&C)...", "波形を CSV ファイルに書き出します", "CSV エクスポート",
+                      R::Waveform));
+    t.push_back(Plain(cmd::FileExportVcd, "VCD(&V)...", "波形を VCD ファイルに書き出します", "VCD エクスポート",
+                      R::Waveform));
+    t.push_back(Plain(cmd::FileExportWav, "WAV(&W)...", "波形を WAV ファイルに書き出します", "WAV エクスポート",
+                      R::Waveform));
+    t.push_back(Plain(cmd::FileExportPwl, "PWL(&P)...", "波形を SPICE の PWL ファイルに書き出します",
+                      "PWL エクスポート", R::Waveform));
     t.push_back(Plain(cmd::WaveformOutput, "波形データ出力(&W)", "波形データをVELX-9へ出力します", "波形データ出力",
                       R::Output));
     t.push_back(Plain(cmd::AppExit, "KDXの終了(&X)", "KDXを終了します", "終了", R::Always));

@@ -36,8 +36,8 @@ TEST(CommandTable, EveryIdOnceAndEveryChannelCommandPresent) {
             EXPECT_EQ(c->channel, ch);
         }
     }
-    // 7 file/program, 3 edit, 9 analog, 6 digital, 7 zoom, 10 cursor, 9 mark, 32 per channel.
-    EXPECT_EQ(Commands().size(), 83u);
+    // 11 file/program, 3 edit, 9 analog, 6 digital, 7 zoom, 10 cursor, 9 mark, 32 per channel.
+    EXPECT_EQ(Commands().size(), 87u);
     EXPECT_STREQ(FindCommand(cmd::ZoomSetStandard)->prompt, "[ズーム]  現在の拡大を標準拡大に設定");
     EXPECT_STREQ(FindCommand(cmd::ChannelPaste[2])->text, "貼り付け(&P)");
     EXPECT_STREQ(FindCommand(cmd::EditLock)->prompt, "編集の禁止、解禁を設定します");

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QLockFile>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -432,6 +433,46 @@ private slots:
         QVERIFY(f.frame->isVisible());
         f.prompts.answers = {PromptAnswer::No};
         QVERIFY(f.frame->close());
+    }
+
+    void exportSubmenuWritesTheNamedFileAndTellsTheWavNotes() {
+        Fixture f;
+        QMenu* file = f.frame->menuBar()->actions().front()->menu();
+        const QList<QAction*> items = file->actions();
+        QCOMPARE(items.at(3), f.frame->Action(cmd::FileSaveAs));
+        QMenu* exports = items.at(4)->menu();
+        QVERIFY(exports);
+        QCOMPARE(items.at(4)->text(), QStringLiteral("エクスポート(&E)"));
+        QStringList texts;
+        for (QAction* a : exports->actions()) texts << a->text();
+        QCOMPARE(texts, (QStringList{"CSV(&C)...", "VCD(&V)...", "WAV(&W)...", "PWL(&P)..."}));
+        QVERIFY(!f.Enabled(cmd::FileExportWav));
+        f.New();
+        QVERIFY(f.Enabled(cmd::FileExportWav));
+
+        f.doc.GetSampleArrays().analog[7] = 1.5;  // clipped in 16-bit PCM
+        f.prompts.wavOptions = WavOptions{WavSampleFormat::Pcm16, true};
+        f.prompts.exportPath = Path("out.wav");
+        f.frame->RunCommand(cmd::FileExportWav);
+        QCOMPARE(f.prompts.exportNames, QStringList{QStringLiteral("無題.wav")});
+        QCOMPARE(f.prompts.messages,
+                 QStringList{QStringLiteral("±1.0 V を超える 1 サンプルをフルスケールに制限しました。")});
+        QFile wav(Path("out.wav"));
+        QVERIFY(wav.open(QIODevice::ReadOnly));
+        QCOMPARE(wav.read(4), QByteArray("RIFF"));
+
+        f.prompts.messages.clear();
+        f.prompts.pwlOptions.reset();  // the options dialog cancelled: no file asked for
+        f.frame->RunCommand(cmd::FileExportPwl);
+        QCOMPARE(f.prompts.exportNames.size(), 1);
+        f.prompts.savePath = Path("named.kdx");
+        QVERIFY(f.frame->SaveAs());
+        f.prompts.exportPath.clear();
+        f.frame->RunCommand(cmd::FileExportCsv);
+        QCOMPARE(f.prompts.exportNames.back(), Path("named.csv"));  // beside the document
+        f.prompts.exportPath = Path("no-such-dir/x.vcd");
+        f.frame->RunCommand(cmd::FileExportVcd);
+        QCOMPARE(f.prompts.messages, QStringList{QStringLiteral("ファイルオープンエラーです。")});
     }
 
     void closeStaysWhenTheSaveDoesNotHappen() {

@@ -2,6 +2,7 @@
 // the offscreen platform: typing, "作成", answering the adjustment
 // questions, an operation, then the document, the undo and the cursor; Enter
 // and Escape; and every field named by its label for assistive technology.
+// Also the PWL export's options dialog.
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include "document/qt/WaveTimeChangeDlg.h"
 #include "document/qt/WaveTimeDlg.h"
 #include "frame/CommandIds.h"
+#include "frame/qt/ExportDlgs.h"
 #include "frame/qt/MainFrame.h"
 #include "ui/qt/GetTimeDlg.h"
 #include "ui/qt/KDXView.h"
@@ -246,6 +248,34 @@ private slots:
               "振幅：", "トータル時間", "サンプリングデータ数", "設定 1 時間誤差", "指定時間："}) {
             QVERIFY2(names.contains(QString::fromUtf8(expected)), expected);
         }
+    }
+
+    // The PWL export's options: the high level only for a digital channel, a
+    // wrong edge told and the dialog kept open, the fields named by their labels.
+    void pwlExportOptionsDialog() {
+        Script script;
+        CPwlExportDlg dialog(PwlOptions{}, 20);
+        dialog.SetPrompts(&script);
+        QCOMPARE(dialog.EdgeUnitList()->accessibleName(), QStringLiteral("エッジ時間：単位"));
+        QCOMPARE(dialog.HighEdit()->accessibleName(), QStringLiteral("ハイレベル："));
+        QCOMPARE(dialog.ChannelList()->accessibleName(), QStringLiteral("チャンネル："));
+        QVERIFY(!dialog.HighEdit()->isEnabled());
+        dialog.ChannelList()->setCurrentIndex(2);
+        QVERIFY(dialog.HighEdit()->isEnabled());
+        dialog.EdgeEdit()->setText(QStringLiteral("20"));
+        dialog.OkButton()->click();
+        QCOMPARE(
+            script.shown,
+            QStringList{QStringLiteral("[エッジ時間] 0 より大きく、サンプリング時間（20 nS）より小さくしてください")});
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        dialog.EdgeEdit()->setText(QStringLiteral("0.005"));
+        dialog.EdgeUnitList()->setCurrentIndex(1);  // uS
+        dialog.HighEdit()->setText(QStringLiteral("5"));
+        dialog.OkButton()->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Options().channel, 1);
+        QCOMPARE(dialog.Options().highVolts, 5.0);
+        QCOMPARE(dialog.Options().edgeNs, int64_t{5});
     }
 };
 

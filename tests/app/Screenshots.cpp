@@ -1,11 +1,15 @@
 // Writes the README's pictures of the editor: the empty window, a new 5 mS
-// waveform, a file with a sine-like trace and clock-like lanes, the dialogs,
-// and the output dialog against the simulated generator.
+// waveform, a file with a sine-like trace and clock-like lanes, the File menu
+// with its エクスポート submenu, the dialogs, and the output dialog against the
+// simulated generator.
 // Usage: kdx_screenshots OUTPUT_DIR (run on the offscreen platform or under Xvfb).
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -30,6 +34,7 @@
 #include "document/WaveformFile.h"
 #include "document/qt/WaveTimeChangeDlg.h"
 #include "document/qt/WaveTimeDlg.h"
+#include "frame/qt/ExportDlgs.h"
 #include "frame/qt/MainFrame.h"
 #include "ui/qt/KDXView.h"
 #include "ScriptedPrompts.h"
@@ -268,6 +273,36 @@ bool ShootDialog(QWidget* dialog, const QString& file) {
     return dialog && dialog->grab().save(file);
 }
 
+// The File menu open on its エクスポート submenu, painted over the window as
+// the screen shows them; then the WAV and PWL options dialogs.
+bool ShootExport(CMainFrame& frame, const QDir& out) {
+    QMenu* file = frame.menuBar()->actions().front()->menu();
+    QAction* exportItem = nullptr;
+    for (QAction* a : file->actions()) {
+        if (a->menu()) exportItem = a;
+    }
+    if (!exportItem) return false;
+    frame.UpdateCommands();
+    QMenuBar* bar = frame.menuBar();
+    file->popup(bar->mapToGlobal(bar->actionGeometry(bar->actions().front()).bottomLeft()));
+    file->setActiveAction(exportItem);
+    QMenu* exports = exportItem->menu();
+    exports->popup(file->mapToGlobal(file->actionGeometry(exportItem).topRight()));
+    QCoreApplication::processEvents();
+    QPixmap picture = frame.grab();
+    {
+        QPainter painter(&picture);
+        for (QMenu* menu : {file, exports}) painter.drawPixmap(frame.mapFromGlobal(menu->pos()), menu->grab());
+    }
+    exports->hide();
+    file->hide();
+    bool ok = picture.save(out.filePath("kdx-export-menu.png"));
+    CWavExportDlg wav(WavOptions{WavSampleFormat::Pcm24, true});
+    ok = ShootDialog(wav, out.filePath("kdx-wav-export-dialog.png")) && ok;
+    CPwlExportDlg pwl(PwlOptions{1, 5.0, 2}, 20);
+    return ShootDialog(pwl, out.filePath("kdx-pwl-export-dialog.png")) && ok;
+}
+
 // The output dialog with no generator, with one ready (after a transfer in
 // repeat mode) and running; then the choice of generator at start-up.
 bool ShootOutput(CMainFrame& frame, const simtest::SimControls& sim, const QDir& out) {
@@ -339,6 +374,7 @@ int main(int argc, char* argv[]) {
     frame.RunCommand(32829);  // standard zoom
     for (int i = 0; i < 3; ++i) frame.View()->ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     ok = Shoot(frame, out.filePath("kdx-scrolled.png")) && ok;
+    ok = ShootExport(frame, out) && ok;
 
     // The dialogs File New, the total-time change and About show.
     CWaveTimeDlg newDialog(5000000, 20, 250000);

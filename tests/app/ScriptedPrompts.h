@@ -19,6 +19,10 @@ public:
     std::deque<PromptAnswer> answers;  // empty: Cancel
     QString openPath;
     QString savePath;
+    QString exportPath;
+    QStringList exportNames;  // the names the export dialogs proposed
+    std::optional<WavOptions> wavOptions = WavOptions{};
+    std::optional<PwlOptions> pwlOptions = PwlOptions{};
     std::optional<TimeBaseChoice> newTimeBase = TimeBaseChoice{5000000, 20, 250000};
     std::optional<TimeBaseChoice> timeChange;
     std::function<void()> whileAskingNewTimeBase;  // runs while File New's dialog would be up
@@ -40,6 +44,12 @@ public:
     }
     QString AskOpenPath(QWidget*) override { return openPath; }
     QString AskSavePath(QWidget*, const QString&) override { return savePath; }
+    QString AskExportPath(QWidget*, ExportFormat, const QString& proposedName) override {
+        exportNames << proposedName;
+        return exportPath;
+    }
+    std::optional<WavOptions> AskWavOptions(QWidget*, const WavOptions&) override { return wavOptions; }
+    std::optional<PwlOptions> AskPwlOptions(QWidget*, const PwlOptions&, int64_t) override { return pwlOptions; }
     std::optional<TimeBaseChoice> AskNewTimeBase(QWidget*, int64_t, int64_t, int64_t) override {
         if (whileAskingNewTimeBase) whileAskingNewTimeBase();
         return newTimeBase;

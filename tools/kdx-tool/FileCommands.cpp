@@ -189,20 +189,14 @@ namespace {
 
 // Standard output, or a file written as Save writes it; produce hands the
 // text to its argument in pieces.
-using TextProducer = std::function<bool(const std::function<bool(std::string_view)>&)>;
-int Emit(const TextProducer& produce, const std::optional<std::string>& outPath) {
+int Emit(const TextPieces& produce, const std::optional<std::string>& outPath) {
     if (!outPath) {
         produce([](std::string_view piece) { return static_cast<bool>(std::cout.write(piece.data(), piece.size())); });
         return 0;  // a failed write of the output is reported by the caller
     }
     std::string message, reason;
-    const auto body = [&](std::FILE* f) {
-        return produce([f](std::string_view piece) {
-            return piece.empty() || std::fwrite(piece.data(), 1, piece.size(), f) == piece.size();
-        });
-    };
-    const bool written = WriteFileAtomically(*outPath, body, message, &reason);
-    if (!written) throw CommandFailure(1, FileFailureText(message, *outPath, reason));
+    if (!WriteTextFile(*outPath, produce, message, &reason))
+        throw CommandFailure(1, FileFailureText(message, *outPath, reason));
     return 0;
 }
 

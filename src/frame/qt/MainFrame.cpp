@@ -2,10 +2,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -192,6 +194,10 @@ void CMainFrame::CreateHandlers() {
     handlers[cmd::FileOpen] = [this] { OpenCommand(); };
     handlers[cmd::FileSave] = [this] { Save(); };
     handlers[cmd::FileSaveAs] = [this] { SaveAs(); };
+    handlers[cmd::FileExportCsv] = [this] { Export(ExportFormat::Csv); };
+    handlers[cmd::FileExportVcd] = [this] { Export(ExportFormat::Vcd); };
+    handlers[cmd::FileExportWav] = [this] { Export(ExportFormat::Wav); };
+    handlers[cmd::FileExportPwl] = [this] { Export(ExportFormat::Pwl); };
     handlers[cmd::AppExit] = [this] { close(); };
     handlers[cmd::AppAbout] = [this] {
         if (aboutHandler) aboutHandler();
@@ -236,8 +242,7 @@ void CMainFrame::CreateHandlers() {
     }
 }
 
-QMenu* CMainFrame::AddPopup(QMenu* parent, const char* popupTitle, std::initializer_list<int> ids) {
-    QMenu* menu = parent ? parent->addMenu(Q(popupTitle)) : new QMenu(Q(popupTitle), this);
+void CMainFrame::AddItems(QMenu* menu, std::initializer_list<int> ids) {
     for (int id : ids) {
         if (id == 0) {
             menu->addSeparator();
@@ -245,6 +250,11 @@ QMenu* CMainFrame::AddPopup(QMenu* parent, const char* popupTitle, std::initiali
             menu->addAction(actions.at(id));
         }
     }
+}
+
+QMenu* CMainFrame::AddPopup(QMenu* parent, const char* popupTitle, std::initializer_list<int> ids) {
+    QMenu* menu = parent ? parent->addMenu(Q(popupTitle)) : new QMenu(Q(popupTitle), this);
+    AddItems(menu, ids);
     connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
     return menu;
 }
@@ -256,8 +266,10 @@ void CMainFrame::CreateMenus() {
         bar->addMenu(menu);
         return menu;
     };
-    top("ファイル(&F)", {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs, 0, cmd::WaveformOutput, 0,
-                         cmd::AppExit});
+    QMenu* file = top("ファイル(&F)", {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs});
+    AddPopup(file, "エクスポート(&E)",
+             {cmd::FileExportCsv, cmd::FileExportVcd, cmd::FileExportWav, cmd::FileExportPwl});
+    AddItems(file, {0, cmd::WaveformOutput, 0, cmd::AppExit});
     top("編集(&E)", {cmd::EditUndo, 0, cmd::TotalTimeChange, 0, cmd::EditLock});
     analogMenu = top("アナログ(&A)", {cmd::Sine, cmd::Rectangle, cmd::Dc, cmd::Ramp, cmd::Exponential, cmd::Noise,
                                       cmd::Formula, 0, cmd::AnalogModify, cmd::ExternalData});
@@ -499,6 +511,29 @@ bool CMainFrame::SaveAs() {
     const QString path = prompts->AskSavePath(this, title);
     if (path.isEmpty()) return false;
     return SaveWaveformFile(path);
+}
+
+bool CMainFrame::Export(ExportFormat format) {
+    if (!doc.HasWaveform()) return false;
+    const ExportSource source{doc.GetSampleArrays(), doc.GetSampleCount(), doc.GetSamplingTime()};
+    ExportChoice choice{format, wavExportMemory, pwlExportMemory};
+    if (format == ExportFormat::Wav) {
+        const auto options = prompts->AskWavOptions(this, wavExportMemory);
+        if (!options) return false;
+        choice.wav = wavExportMemory = *options;
+    } else if (format == ExportFormat::Pwl) {
+        const auto options = prompts->AskPwlOptions(this, pwlExportMemory, source.samplingNs);
+        if (!options) return false;
+        choice.pwl = pwlExportMemory = *options;
+    }
+    // Proposed beside the document's file, when it has one.
+    const QString name = Q(ExportFileName(title.toStdString(), format));
+    const QString path =
+        prompts->AskExportPath(this, format, filePath.isEmpty() ? name : QFileInfo(filePath).dir().filePath(name));
+    if (path.isEmpty()) return false;
+    const ExportOutcome outcome = WriteExport(std::filesystem::path(path.toStdString()), source, choice);
+    if (!outcome.message.empty()) ShowMessage(outcome.message);
+    return outcome.written;
 }
 
 PromptAnswer CMainFrame::PromptSaveChanges() {

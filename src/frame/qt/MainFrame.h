@@ -70,6 +70,10 @@ public:
     bool SaveWaveformFile(const QString& path);
     bool Save();
     bool SaveAs();
+    // An export of the waveform: its options (WAV, PWL), the file name, the
+    // file written as Save writes, then what the user should know; false when
+    // cancelled or failed.
+    bool Export(ExportFormat format);
     PromptAnswer PromptSaveChanges();
     bool ConfirmDiscard();
     void NewWaveformCommand();
@@ -113,6 +117,8 @@ private:
     void UpdateCaption();
     FrameState Snapshot() const;
     void ShowContextMenu(const QPoint& viewPos);
+    // Menu items in order; 0 stands for a separator.
+    void AddItems(QMenu* menu, std::initializer_list<int> ids);
     QMenu* AddPopup(QMenu* parent, const char* title, std::initializer_list<int> ids);
     void ShowMessage(const std::string& text);
     // A channel command, or its memory message when its undo copy or the
@@ -171,6 +177,9 @@ private:
     // history in the user's settings, when the program gives a place for it.
     FormulaMemory formulaMemory;
     FormulaHistoryStore* formulaHistory = nullptr;
+    // The export options dialogs' last choices, for this session too.
+    WavOptions wavExportMemory;
+    PwlOptions pwlExportMemory;
     FrameBlock frameBlock;
     QString filePath;
     QString title;

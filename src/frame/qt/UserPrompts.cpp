@@ -9,6 +9,7 @@
 #include "document/qt/WaveTimeChangeDlg.h"
 #include "document/qt/WaveTimeDlg.h"
 #include "frame/FileCommandText.h"
+#include "frame/qt/ExportDlgs.h"
 
 namespace kdx {
 
@@ -42,15 +43,42 @@ QString QtUserPrompts::AskOpenPath(QWidget* parent) {
     return dialog.selectedFiles().front();
 }
 
-QString QtUserPrompts::AskSavePath(QWidget* parent, const QString& proposedName) {
-    QFileDialog dialog(parent, QStringLiteral("名前を付けて保存"));
+namespace {
+
+// Qt's save dialog asks before it overwrites a file and adds the extension.
+QString AskSaveFile(QWidget* parent, const char* caption, const char* filter, const char* suffix,
+                    const QString& proposedName) {
+    QFileDialog dialog(parent, QString::fromUtf8(caption));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QString::fromUtf8(SaveFileFilter));
-    dialog.setDefaultSuffix(QString::fromUtf8(DefaultSuffix));
+    dialog.setNameFilter(QString::fromUtf8(filter));
+    dialog.setDefaultSuffix(QString::fromUtf8(suffix));
     dialog.selectFile(proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
+}
+
+}  // namespace
+
+QString QtUserPrompts::AskSavePath(QWidget* parent, const QString& proposedName) {
+    return AskSaveFile(parent, "名前を付けて保存", SaveFileFilter, DefaultSuffix, proposedName);
+}
+
+QString QtUserPrompts::AskExportPath(QWidget* parent, ExportFormat format, const QString& proposedName) {
+    const ExportFileTexts& texts = ExportFileTextsOf(format);
+    return AskSaveFile(parent, texts.caption, texts.filter, texts.extension, proposedName);
+}
+
+std::optional<WavOptions> QtUserPrompts::AskWavOptions(QWidget* parent, const WavOptions& preset) {
+    CWavExportDlg dialog(preset, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Options();
+}
+
+std::optional<PwlOptions> QtUserPrompts::AskPwlOptions(QWidget* parent, const PwlOptions& preset, int64_t samplingNs) {
+    CPwlExportDlg dialog(preset, samplingNs, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Options();
 }
 
 std::optional<TimeBaseChoice> QtUserPrompts::AskNewTimeBase(QWidget* parent, int64_t totalNs, int64_t samplingNs,

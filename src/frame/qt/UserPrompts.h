@@ -1,11 +1,14 @@
 // Everything the frame asks the user through a modal window: message boxes,
-// the file dialogs, the two time-base dialogs and the print dialog. One interface, so tests can
+// the file dialogs, the two time-base dialogs, the exports' options dialogs
+// and the print dialog. One interface, so tests can
 // answer them without a window; QtUserPrompts shows the real ones.
 #pragma once
 
 #include <QString>
 #include <cstdint>
 #include <optional>
+
+#include "frame/ExportForms.h"
 
 class QPrinter;
 class QWidget;
@@ -32,6 +35,12 @@ public:
     // The save-file dialog proposing a name; empty when cancelled. Asks before
     // overwriting and adds the default extension.
     virtual QString AskSavePath(QWidget* parent, const QString& proposedName) = 0;
+    // An export's save-file dialog with the format's caption, filter and
+    // extension; otherwise as AskSavePath.
+    virtual QString AskExportPath(QWidget* parent, ExportFormat format, const QString& proposedName) = 0;
+    // The options of a WAV or PWL export, preset; nullopt when cancelled.
+    virtual std::optional<WavOptions> AskWavOptions(QWidget* parent, const WavOptions& preset) = 0;
+    virtual std::optional<PwlOptions> AskPwlOptions(QWidget* parent, const PwlOptions& preset, int64_t samplingNs) = 0;
     // File New's time base; nullopt when the dialog was closed.
     virtual std::optional<TimeBaseChoice> AskNewTimeBase(QWidget* parent, int64_t totalNs, int64_t samplingNs,
                                                          int64_t count) = 0;
@@ -43,13 +52,17 @@ public:
 };
 
 // The real windows: QMessageBox with Japanese button captions, QFileDialog
-// with the KDX filters, CWaveTimeDlg, CWaveTimeChangeDlg and QPrintDialog.
+// with the KDX or export filters, CWaveTimeDlg, CWaveTimeChangeDlg, the
+// export options dialogs and QPrintDialog.
 class QtUserPrompts : public UserPrompts {
 public:
     void ShowMessage(QWidget* parent, const QString& text) override;
     PromptAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     QString AskOpenPath(QWidget* parent) override;
     QString AskSavePath(QWidget* parent, const QString& proposedName) override;
+    QString AskExportPath(QWidget* parent, ExportFormat format, const QString& proposedName) override;
+    std::optional<WavOptions> AskWavOptions(QWidget* parent, const WavOptions& preset) override;
+    std::optional<PwlOptions> AskPwlOptions(QWidget* parent, const PwlOptions& preset, int64_t samplingNs) override;
     std::optional<TimeBaseChoice> AskNewTimeBase(QWidget* parent, int64_t totalNs, int64_t samplingNs,
                                                  int64_t count) override;
     std::optional<TimeBaseChoice> AskTimeChange(QWidget* parent, int64_t totalNs, int64_t samplingNs,
