@@ -14,10 +14,10 @@ inline constexpr int FileOpen = 57601;
 inline constexpr int FileSave = 32800;
 inline constexpr int FileSaveAs = 32801;
 // エクスポート: CSV, VCD, WAV, PWL.
-inline constexpr int FileExportCsv = 32960;
-inline constexpr int FileExportVcd = 32961;
-inline constexpr int FileExportWav = 32962;
-inline constexpr int FileExportPwl = 32963;
+inline constexpr int FileExportCsv = 32961;
+inline constexpr int FileExportVcd = 32962;
+inline constexpr int FileExportWav = 32963;
+inline constexpr int FileExportPwl = 32964;
 inline constexpr int AppExit = 57665;
 inline constexpr int AppAbout = 57664;
 inline constexpr int WaveformOutput = 32771;
