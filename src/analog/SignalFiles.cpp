@@ -2,13 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
-#include <fstream>
 #include <functional>
-#include <vector>
 
 #include "document/WaveformFile.h"
 #include "document/WaveformLimits.h"
