@@ -62,13 +62,18 @@ BENCHMARK(BM_PlainPassFiveArrays);
 
 void BM_BuildFiveEnvelopes(benchmark::State& state) {
     const Arrays& a = SharedArrays();
-    auto envelopes = std::make_unique<std::array<ColumnEnvelope, 5>>();
+    struct Five {
+        ColumnEnvelope analog;
+        std::array<ColumnEnvelope, 4> lanes;
+    };
+    auto envelopes = std::make_unique<Five>();
     const PixelRect plot{0, 0, MaxPlotColumns - 1, 400};
     const PixelRect trace{0, 500, MaxPlotColumns - 1, 530};
     for (auto _ : state) {
-        BuildAnalogEnvelope(a.analog.data(), FullCount, plot, (*envelopes)[0]);
-        for (int ch = 0; ch < 4; ++ch) BuildDigitalEnvelope(a.lanes[ch].data(), FullCount, trace, (*envelopes)[ch + 1]);
-        benchmark::DoNotOptimize(envelopes->data());
+        BuildAnalogEnvelope(a.analog.data(), FullCount, plot, envelopes->analog);
+        BuildDigitalEnvelopes({a.lanes[0].data(), a.lanes[1].data(), a.lanes[2].data(), a.lanes[3].data()},
+                              FullCount, {trace, trace, trace, trace}, envelopes->lanes);
+        benchmark::DoNotOptimize(envelopes.get());
     }
 }
 BENCHMARK(BM_BuildFiveEnvelopes);

@@ -137,9 +137,29 @@ double Pinned(double v) {
 
 }  // namespace
 
-// Each value j falls in column (int)(j * n / count + 0.5). Rather than
-// placing values one by one, every column takes the run of values that falls
-// in it and reduces it with a tight min/max loop.
+void AnalogColumnBounds(uint32_t count, int n, uint32_t* bounds) {
+    // Value j lies in column (int)(j * n / count + 0.5). That double is never
+    // within 1 / (2 count) of an integer unless exactly on it, far beyond its
+    // rounding error, so the column is floor((2jn + count) / 2count) and
+    // column c starts at ceil((2c - 1) count / 2n): stepped here in integers,
+    // without a division per column.
+    const uint64_t den = 2 * uint64_t(n), step = 2 * uint64_t(count);
+    const uint64_t stepQ = step / den, stepR = step % den;
+    uint64_t q = count / den, r = count % den;  // (2c - 1) count / 2n for c = 1
+    bounds[0] = 0;
+    for (int c = 1; c <= n; ++c) {
+        bounds[c] = static_cast<uint32_t>(std::min<uint64_t>(q + (r != 0), count));
+        q += stepQ;
+        r += stepR;
+        if (r >= den) {
+            r -= den;
+            ++q;
+        }
+    }
+}
+
+// Every column takes the run of values that falls in it and reduces it with
+// a tight min/max loop, rather than placing values one by one.
 void BuildAnalogEnvelope(const double* values, uint32_t count, const PixelRect& plot, ColumnEnvelope& e) {
     const int n = PlotColumns(plot);
     const int32_t emptyMin = plot.bottom + 1000;
@@ -149,11 +169,10 @@ void BuildAnalogEnvelope(const double* values, uint32_t count, const PixelRect& 
     std::fill_n(e.clip.begin(), n, ClipNone);
     if (n <= 0 || count == 0 || values == nullptr) return;
 
-    const double dn = n, dcount = count, valuesPerColumn = dcount / dn;
-    auto columnOf = [dn, dcount](uint32_t j) { return static_cast<int>(j * dn / dcount + 0.5); };
-    uint32_t j0 = 0;
+    std::array<uint32_t, MaxPlotColumns + 1> bounds;
+    AnalogColumnBounds(count, n, bounds.data());
     for (int c = 0; c < n; ++c) {
-        const uint32_t j1 = FirstIndexOfColumn(c + 1, count, (c + 0.5) * valuesPerColumn, columnOf);
+        const uint32_t j0 = bounds[c], j1 = bounds[c + 1];
         if (j1 > j0) {
             double lo = 0, hi = 0;
             RunMinMax(values + j0, j1 - j0, lo, hi);
@@ -163,38 +182,115 @@ void BuildAnalogEnvelope(const double* values, uint32_t count, const PixelRect& 
             e.minY[c] = std::min(VoltageToY(Pinned(hi), plot), e.lastY[c]);
             e.maxY[c] = std::max(VoltageToY(Pinned(lo), plot), e.lastY[c]);
         }
-        j0 = j1;
     }
     JoinColumns(e, n, plot, emptyMin, false);
 }
 
-void BuildDigitalEnvelope(const uint8_t* levels, uint32_t count, const PixelRect& trace, ColumnEnvelope& e) {
-    const int n = PlotColumns(trace);
-    const int32_t emptyMin = trace.bottom + 1000;
-    const int32_t high = trace.top + 1;
-    const int32_t low = trace.bottom;
-    std::fill_n(e.minY.begin(), n, emptyMin);
-    std::fill_n(e.maxY.begin(), n, trace.top - 1000);
-    std::fill_n(e.lastY.begin(), n, low);
-    std::fill_n(e.clip.begin(), n, ClipNone);
-    if (n <= 0 || count == 0 || levels == nullptr) return;
+namespace {
 
+// A lane's levels and stroke rows, its columns set to empty.
+struct LaneRows {
+    int32_t emptyMin, high, low;
+};
+LaneRows StartLane(const PixelRect& trace, int n, ColumnEnvelope& e) {
+    const LaneRows rows{trace.bottom + 1000, trace.top + 1, trace.bottom};
+    std::fill_n(e.minY.begin(), n, rows.emptyMin);
+    std::fill_n(e.maxY.begin(), n, trace.top - 1000);
+    std::fill_n(e.lastY.begin(), n, rows.low);
+    std::fill_n(e.clip.begin(), n, ClipNone);
+    return rows;
+}
+
+void SetLaneColumn(ColumnEnvelope& e, const LaneRows& rows, int c, bool anyHigh, bool anyLow, uint8_t last) {
+    e.lastY[c] = last == 1 ? rows.high : rows.low;
+    // A level stroke is two pixels high, reaching one row above its level.
+    e.minY[c] = (anyHigh ? rows.high : rows.low) - 1;
+    e.maxY[c] = anyLow ? rows.low : rows.high;
+}
+
+// The first sample of each column of a lane, and count at the end: bounds[c]
+// to bounds[c + 1] is column c.
+void LaneBounds(uint32_t count, int n, uint32_t* bounds) {
     const double perSample = static_cast<double>(n) / count, samplesPerColumn = static_cast<double>(count) / n;
     auto columnOf = [perSample](uint32_t i) { return static_cast<int>(perSample * i + 0.5); };
-    uint32_t i0 = 0;
+    bounds[0] = 0;
+    for (int c = 0; c < n; ++c)
+        bounds[c + 1] = FirstIndexOfColumn(c + 1, count, (c + 0.5) * samplesPerColumn, columnOf);
+}
+
+}  // namespace
+
+void BuildDigitalEnvelope(const uint8_t* levels, uint32_t count, const PixelRect& trace, ColumnEnvelope& e) {
+    const int n = PlotColumns(trace);
+    const LaneRows rows = StartLane(trace, n, e);
+    if (n <= 0 || count == 0 || levels == nullptr) return;
+
+    std::array<uint32_t, MaxPlotColumns + 1> bounds;
+    LaneBounds(count, n, bounds.data());
     for (int c = 0; c < n; ++c) {
-        const uint32_t i1 = FirstIndexOfColumn(c + 1, count, (c + 0.5) * samplesPerColumn, columnOf);
+        const uint32_t i0 = bounds[c], i1 = bounds[c + 1];
         if (i1 > i0) {
             bool anyHigh = false, anyLow = false;
             RunLevels(levels + i0, i1 - i0, anyHigh, anyLow);
-            e.lastY[c] = levels[i1 - 1] == 1 ? high : low;
-            // A level stroke is two pixels high, reaching one row above its level.
-            e.minY[c] = (anyHigh ? high : low) - 1;
-            e.maxY[c] = anyLow ? low : high;
+            SetLaneColumn(e, rows, c, anyHigh, anyLow, levels[i1 - 1]);
         }
-        i0 = i1;
     }
-    JoinColumns(e, n, trace, emptyMin, true);
+    JoinColumns(e, n, trace, rows.emptyMin, true);
+}
+
+void BuildDigitalEnvelopes(const std::array<const uint8_t*, 4>& levels, uint32_t count,
+                           const std::array<PixelRect, 4>& traces, std::array<ColumnEnvelope, 4>& e) {
+    const int n = PlotColumns(traces[0]);
+    bool together = count > 0;
+    for (int k = 0; k < 4; ++k)
+        together = together && levels[k] != nullptr && PlotColumns(traces[k]) == n;
+#if defined(__SSE2__)
+    together = together && n > 0;
+#else
+    together = false;
+#endif
+    if (!together) {
+        for (int k = 0; k < 4; ++k) BuildDigitalEnvelope(levels[k], count, traces[k], e[k]);
+        return;
+    }
+#if defined(__SSE2__)
+    std::array<LaneRows, 4> rows;
+    for (int k = 0; k < 4; ++k) rows[k] = StartLane(traces[k], n, e[k]);
+    std::array<uint32_t, MaxPlotColumns + 1> bounds;
+    LaneBounds(count, n, bounds.data());
+    const __m128i ones = _mm_set1_epi8(1), allSet = _mm_set1_epi8(-1);
+    for (int c = 0; c < n; ++c) {
+        const uint32_t i0 = bounds[c], i1 = bounds[c + 1];
+        if (i1 == i0) continue;
+        if (i1 - i0 < 16) {
+            for (int k = 0; k < 4; ++k) {
+                bool anyHigh = false, anyLow = false;
+                RunLevels(levels[k] + i0, i1 - i0, anyHigh, anyLow);
+                SetLaneColumn(e[k], rows[k], c, anyHigh, anyLow, levels[k][i1 - 1]);
+            }
+            continue;
+        }
+        // Every lane's run read sixteen bytes at a time, the last sixteen
+        // overlapping the ones before; no early stop, so no branch per block.
+        __m128i high[4], low[4];
+        for (int k = 0; k < 4; ++k) high[k] = low[k] = _mm_setzero_si128();
+        const auto take = [&](uint32_t at) {
+            for (int k = 0; k < 4; ++k) {
+                const __m128i m =
+                    _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(levels[k] + at)), ones);
+                high[k] = _mm_or_si128(high[k], m);
+                low[k] = _mm_or_si128(low[k], _mm_andnot_si128(m, allSet));
+            }
+        };
+        uint32_t i = i0;
+        for (; i + 16 <= i1; i += 16) take(i);
+        if (i < i1) take(i1 - 16);
+        for (int k = 0; k < 4; ++k)
+            SetLaneColumn(e[k], rows[k], c, _mm_movemask_epi8(high[k]) != 0, _mm_movemask_epi8(low[k]) != 0,
+                          levels[k][i1 - 1]);
+    }
+    for (int k = 0; k < 4; ++k) JoinColumns(e[k], n, traces[k], rows[k].emptyMin, true);
+#endif
 }
 
 EnvelopeStroke StrokeAt(const ColumnEnvelope& e, const PixelRect& plot, int x, bool withMarkers) {

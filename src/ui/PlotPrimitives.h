@@ -53,6 +53,11 @@ int PlotColumns(const PixelRect& plot);
 // y of a voltage on the fixed scale: +1.2 V on plot.top, -1.2 V on plot.bottom.
 int VoltageToY(double volts, const PixelRect& plot);
 
+// The first value of each of n columns over count values, and count at the
+// end: bounds[c] to bounds[c + 1] is column c, value j lying in column
+// (int)(j * n / count + 0.5). bounds holds n + 1 entries.
+void AnalogColumnBounds(uint32_t count, int n, uint32_t* bounds);
+
 // Reduces count values (volts) to the plot's columns; values beyond +-1.2 V
 // are pinned to the edge and flagged.
 void BuildAnalogEnvelope(const double* values, uint32_t count, const PixelRect& plot, ColumnEnvelope& envelope);
@@ -60,6 +65,12 @@ void BuildAnalogEnvelope(const double* values, uint32_t count, const PixelRect& 
 // Reduces count channel bytes (0 or 1) to the columns of a lane trace
 // rectangle: 1 on the high level (top + 1), 0 on the low level (bottom).
 void BuildDigitalEnvelope(const uint8_t* levels, uint32_t count, const PixelRect& trace, ColumnEnvelope& envelope);
+
+// The four lanes at once, each exactly as BuildDigitalEnvelope builds it:
+// lanes as wide as each other share their column boundaries and are read
+// together, column by column.
+void BuildDigitalEnvelopes(const std::array<const uint8_t*, 4>& levels, uint32_t count,
+                           const std::array<PixelRect, 4>& traces, std::array<ColumnEnvelope, 4>& envelopes);
 
 // The stroke of column x (plot.left <= x <= plot.right); withMarkers false for
 // the lanes.

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "ui/PlotPrimitives.h"
@@ -79,6 +82,28 @@ TEST(AnalogEnvelope, ManyValuesBecomeOneMinMaxStrokePerColumn) {
     EXPECT_EQ(e->minY[1], VoltageToY(1.0, Plot));
 }
 
+// The stepped column starts against the column formula itself, value by
+// value: fewer values than columns, exact ties, and the largest document.
+TEST(AnalogEnvelope, ColumnStartsFollowTheColumnFormulaForEveryValue) {
+    const std::pair<uint32_t, int> cases[] = {{1, 4000},     {3, 7},        {100, 100},    {4000, 4000},
+                                              {8000, 4000},  {12345, 999},  {65536, 1024}, {262143, 4000},
+                                              {262144, 4000}, {262144, 3},  {262144, 1}};
+    std::vector<uint32_t> bounds(MaxPlotColumns + 1);
+    for (const auto& [count, n] : cases) {
+        AnalogColumnBounds(count, n, bounds.data());
+        const double dn = n, dcount = count;
+        for (uint32_t j = 0; j < count; ++j) {
+            const int column = static_cast<int>(j * dn / dcount + 0.5);
+            const int c = std::clamp(column, 0, n);  // past the last column: after bounds[n]
+            ASSERT_GE(j, bounds[c]) << count << " values, " << n << " columns, value " << j;
+            if (c < n) {
+                ASSERT_LT(j, bounds[c + 1]) << count << " values, " << n << " columns, value " << j;
+            }
+        }
+        EXPECT_LE(bounds[n], count);
+    }
+}
+
 TEST(AnalogEnvelope, NonNumbersDrawOnTheZeroLine) {
     auto e = std::make_unique<ColumnEnvelope>();
     const std::vector<double> v{std::nan(""), 0.5};
@@ -103,6 +128,47 @@ TEST(DigitalEnvelope, LevelsAreTwoRowStrokesAndEmptyColumnsRepeat) {
     EXPECT_EQ(e->maxY[6], 30);
     EXPECT_EQ(e->maxY[7], 30);
     EXPECT_EQ(e->minY[7], 29);
+}
+
+// The four-lane pass must give each lane exactly what the single pass gives:
+// short and long columns, the overlapping last block, and lanes of other widths.
+TEST(DigitalEnvelope, FourLanesTogetherAreEachLaneAlone) {
+    struct Case {
+        uint32_t count;
+        int width, otherWidth;
+    };
+    const Case cases[] = {{1, 100, 100},    {50, 100, 100},     {100, 100, 100},      {1599, 100, 100},
+                          {1600, 100, 100}, {1617, 100, 100},   {65537, 4000, 4000},  {262144, 4000, 4000},
+                          {262144, 3999, 3999}, {262144, 4000, 3000}};
+    uint32_t seed = 12345;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
+    for (const Case& c : cases) {
+        std::array<std::vector<uint8_t>, 4> lanes;
+        for (int k = 0; k < 4; ++k) {
+            lanes[k].resize(c.count);
+            for (uint32_t i = 0; i < c.count; ++i) {
+                const uint32_t r = next();
+                // Random bits, long runs, all low, high with rare lows.
+                lanes[k][i] = k == 0 ? r & 1 : k == 1 ? (i / 777) & 1 : k == 2 ? 0 : (r % 997 != 0);
+            }
+        }
+        std::array<PixelRect, 4> traces;
+        for (int k = 0; k < 4; ++k) traces[k] = {0, 10 + 40 * k, (k == 3 ? c.otherWidth : c.width) - 1, 30 + 40 * k};
+        auto together = std::make_unique<std::array<ColumnEnvelope, 4>>();
+        auto alone = std::make_unique<ColumnEnvelope>();
+        BuildDigitalEnvelopes({lanes[0].data(), lanes[1].data(), lanes[2].data(), lanes[3].data()}, c.count, traces,
+                              *together);
+        for (int k = 0; k < 4; ++k) {
+            BuildDigitalEnvelope(lanes[k].data(), c.count, traces[k], *alone);
+            const auto& t = (*together)[k];
+            const int n = PlotColumns(traces[k]);
+            for (int x = 0; x < n; ++x) {
+                ASSERT_EQ(t.minY[x], alone->minY[x]) << c.count << " samples, lane " << k << ", column " << x;
+                ASSERT_EQ(t.maxY[x], alone->maxY[x]) << c.count << " samples, lane " << k << ", column " << x;
+                ASSERT_EQ(t.lastY[x], alone->lastY[x]) << c.count << " samples, lane " << k << ", column " << x;
+            }
+        }
+    }
 }
 
 TEST(VoltageGrid, LabelsCarrySignsExceptAtZero) {

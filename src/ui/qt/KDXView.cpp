@@ -137,9 +137,9 @@ void CKDXView::BuildEnvelopes() {
     // The model keeps first + w within the count; this only guards the reads.
     const uint32_t count = std::min(w.count, model.SampleCount() - std::min(w.first, model.SampleCount()));
     BuildAnalogEnvelope(doc.GetAnalogSamples() + w.first, count, l.analogPlot, envelopes->analog);
-    for (int ch = 0; ch < DigitalChannelCount; ++ch) {
-        BuildDigitalEnvelope(doc.GetDigitalChannel(ch) + w.first, count, l.laneTrace[ch], envelopes->lanes[ch]);
-    }
+    BuildDigitalEnvelopes({doc.GetDigitalChannel(0) + w.first, doc.GetDigitalChannel(1) + w.first,
+                           doc.GetDigitalChannel(2) + w.first, doc.GetDigitalChannel(3) + w.first},
+                          count, l.laneTrace, envelopes->lanes);
 }
 
 void CKDXView::RepaintAll() {
