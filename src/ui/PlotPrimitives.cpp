@@ -15,9 +15,25 @@ int PlotColumns(const PixelRect& plot) {
     return std::clamp(plot.right - plot.left + 1, 0, MaxPlotColumns);
 }
 
+namespace {
+
+// VoltageToY with its factors worked out once, for a loop over columns; the
+// same operations in the same order, so the same rows.
+struct VoltageRows {
+    double scale, top, half;
+    explicit VoltageRows(const PixelRect& plot) {
+        const double h = plot.bottom - plot.top;
+        scale = -0.5 * h / PlotVoltageLimit;
+        top = plot.top;
+        half = 0.5 * h;
+    }
+    int operator()(double volts) const { return static_cast<int>(volts * scale + top + half + 0.5); }
+};
+
+}  // namespace
+
 int VoltageToY(double volts, const PixelRect& plot) {
-    double h = plot.bottom - plot.top;
-    return static_cast<int>(volts * (-0.5 * h / PlotVoltageLimit) + plot.top + 0.5 * h + 0.5);
+    return VoltageRows(plot)(volts);
 }
 
 namespace {
@@ -171,16 +187,17 @@ void BuildAnalogEnvelope(const double* values, uint32_t count, const PixelRect& 
 
     std::array<uint32_t, MaxPlotColumns + 1> bounds;
     AnalogColumnBounds(count, n, bounds.data());
+    const VoltageRows toY(plot);
     for (int c = 0; c < n; ++c) {
         const uint32_t j0 = bounds[c], j1 = bounds[c + 1];
         if (j1 > j0) {
             double lo = 0, hi = 0;
             RunMinMax(values + j0, j1 - j0, lo, hi);
             if (hi > PlotVoltageLimit || lo < -PlotVoltageLimit) e.clip[c] = LastClip(values, j0, j1);
-            e.lastY[c] = VoltageToY(Pinned(values[j1 - 1]), plot);
+            e.lastY[c] = toY(Pinned(values[j1 - 1]));
             // Higher voltages lie higher up: the top of the stroke is the maximum.
-            e.minY[c] = std::min(VoltageToY(Pinned(hi), plot), e.lastY[c]);
-            e.maxY[c] = std::max(VoltageToY(Pinned(lo), plot), e.lastY[c]);
+            e.minY[c] = std::min(toY(Pinned(hi)), e.lastY[c]);
+            e.maxY[c] = std::max(toY(Pinned(lo)), e.lastY[c]);
         }
     }
     JoinColumns(e, n, plot, emptyMin, false);
