@@ -53,11 +53,7 @@ namespace {
 // Checks every destination[i] = f(destination[i], source[i]) before writing any.
 template <class Combine>
 bool CombineFinite(double* destination, const double* source, uint32_t count, Combine f) {
-    bool finite = true;
-    for (uint32_t i = 0; i < count; ++i) finite &= std::isfinite(f(destination[i], source[i]));
-    if (!finite) return false;
-    for (uint32_t i = 0; i < count; ++i) destination[i] = f(destination[i], source[i]);
-    return true;
+    return WriteIfFinite(destination, count, [&](uint32_t i) { return f(destination[i], source[i]); });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // and touches nothing.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -19,6 +20,17 @@ enum class GeneratorOperation : int32_t { Replace = 0, Add = 1, Subtract = 2, Mu
 // the double range) writes nothing and returns false: such a sample could be
 // neither shown nor sent to a generator.
 bool applyOperation(double* destination, const double* source, uint32_t count, GeneratorOperation operation);
+
+// destination[i] = valueAt(i) for i < count, when every one is a finite
+// number; otherwise nothing is written and the result is false.
+template <class ValueAt>
+bool WriteIfFinite(double* destination, uint32_t count, ValueAt valueAt) {
+    bool finite = true;
+    for (uint32_t i = 0; i < count; ++i) finite &= std::isfinite(valueAt(i));
+    if (!finite) return false;
+    for (uint32_t i = 0; i < count; ++i) destination[i] = valueAt(i);
+    return true;
+}
 
 // The sine's 2 pi, as the shapes have always used it.
 inline constexpr double TwoPi = 6.283185307179586;

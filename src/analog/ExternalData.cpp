@@ -168,7 +168,9 @@ void TextDataParser::Finish() {
 
 FileReadFailure ReadFileInPieces(const std::filesystem::path& path, const ProgressFn& progress,
                                  const std::function<bool(const char* data, size_t size)>& feed) {
-    const auto fail = [](const char* message, std::string reason) { return FileReadFailure{message, std::move(reason)}; };
+    const auto fail = [](const char* message, std::string reason) {
+        return FileReadFailure{message, std::move(reason)};
+    };
     if (std::string problem = NotARegularFile(path); !problem.empty()) return fail(MsgFileOpenError, problem);
     errno = 0;
     std::ifstream in(path, std::ios::binary);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analog/AnalogShapes.h"
 #include "document/WaveformLimits.h"
 
 namespace kdx {
@@ -131,13 +132,7 @@ bool ManualForm::Execute(FormPrompts& prompts) {
     const uint32_t c = copied;
     // Every result is checked before any is written: a calculation that
     // would leave a sample that is not a finite number changes nothing.
-    const auto transform = [&](auto f) {
-        bool finite = true;
-        for (uint32_t i = 0; i < c; ++i) finite &= std::isfinite(f(x[i]));
-        if (finite)
-            for (uint32_t i = 0; i < c; ++i) x[i] = f(x[i]);
-        return finite;
-    };
+    const auto transform = [&](auto f) { return WriteIfFinite(x, c, [&](uint32_t i) { return f(x[i]); }); };
     bool done = true;
     switch (modification) {
     case Amplify: done = transform([g = values[Gain]](double v) { return v * g; }); break;

@@ -15,16 +15,6 @@ namespace {
 
 constexpr std::string_view Blanks = " \t\r";
 
-bool HasSuffix(const std::string& name, std::string_view tail) {
-    if (name.size() < tail.size()) return false;
-    for (size_t i = 0; i < tail.size(); ++i) {
-        char c = name[name.size() - tail.size() + i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != tail[i]) return false;
-    }
-    return true;
-}
-
 std::string_view Trim(std::string_view s, std::string_view blanks) {
     const size_t first = s.find_first_not_of(blanks);
     if (first == std::string_view::npos) return {};
@@ -127,8 +117,8 @@ SourceReader SourceReaderFor(const std::string& name, SourceFormat format) {
     case ExternalFileKind::Waveform: return SourceReader::Waveform;
     case ExternalFileKind::Text: break;
     }
-    if (HasSuffix(name, ".wav")) return SourceReader::Wav;
-    if (HasSuffix(name, ".pwl")) return SourceReader::Pwl;
+    if (HasExtension(name, ".wav")) return SourceReader::Wav;
+    if (HasExtension(name, ".pwl")) return SourceReader::Pwl;
     return SourceReader::Numbers;
 }
 

@@ -191,7 +191,7 @@ void OutputPanel::Poll() {
     version = state.version;
     ShowState(view.state, version);
     if (!state.dataLoaded) sent.reset();  // whatever was sent is gone
-    ShowHeld(JudgeHeldWaveform(hasWaveform && state.dataLoaded, CurrentWaveform(), sent,
+    ShowHeld(JudgeHeldWaveform(hasWaveform && state.dataLoaded, WaveformInfoOf(doc), sent,
                                useRegisterProtocol ? std::nullopt : std::optional(reported)));
 
     const bool settingsChanged = !(read == deviceSettings);
@@ -227,10 +227,6 @@ void OutputPanel::ShowHeld(HeldWaveform held) {
     if (held == display.held) return;
     display.held = held;
     changed = true;
-}
-
-DeviceWaveformInfo OutputPanel::CurrentWaveform() const {
-    return {doc.GetDataId(), doc.GetSampleCount(), doc.GetSamplingStep()};
 }
 
 void OutputPanel::ShowState(DisplayState state, uint8_t shownVersion) {
@@ -340,7 +336,7 @@ void OutputPanel::TransferData() {
         status = WriteWaveform(handle, useRegisterProtocol, settings, count, doc.GetSamplingStep(), doc.GetDataId(),
                                calibration, words.data());
     }
-    if (status == LINK_OK) sent = CurrentWaveform();
+    if (status == LINK_OK) sent = WaveformInfoOf(doc);
     EndAction(status, MsgDataSetFailed);
 }
 

@@ -157,7 +157,6 @@ private:
     void ApplyButtons(const PanelButtons& buttons);
     void InvalidateDeviceSettings();
     void ShowHeld(HeldWaveform held);
-    DeviceWaveformInfo CurrentWaveform() const;
     void RefreshMarks();
     void RefreshEnabling();
     bool ReadDialogSettings();

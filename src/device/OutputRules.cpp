@@ -1,5 +1,6 @@
 #include "device/OutputRules.h"
 
+#include "document/KDXDoc.h"
 #include "units/UnitText.h"
 
 namespace kdx {
@@ -123,6 +124,10 @@ PollView DerivePollView(bool running, bool dataLoaded, uint8_t startStopControl,
 
 const char* StartLabelText(bool startLabel) {
     return startLabel ? TextStart : TextStop;
+}
+
+DeviceWaveformInfo WaveformInfoOf(const CKDXDoc& doc) {
+    return {doc.GetDataId(), doc.GetSampleCount(), doc.GetSamplingStep()};
 }
 
 }  // namespace kdx

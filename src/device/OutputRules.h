@@ -15,6 +15,8 @@
 
 namespace kdx {
 
+class CKDXDoc;
+
 // "QZ0000" + the last four characters when they are "0002", else "QZ1001" +
 // them (all of it when shorter). Empty stays empty (open the first generator).
 std::string UsbSerialFromUserSerial(std::string_view userSerial);
@@ -76,6 +78,9 @@ enum class HeldWaveform { Unknown, Current, Earlier, Other };
 const char* HeldWaveformText(HeldWaveform held);
 // current: the document's waveform now; sent: what this panel last wrote, if
 // anything; reported: what a block-protocol generator says it holds.
+// What the document's waveform is, as the generator describes what it holds.
+DeviceWaveformInfo WaveformInfoOf(const CKDXDoc& doc);
+
 HeldWaveform JudgeHeldWaveform(bool dataLoaded, const DeviceWaveformInfo& current,
                                const std::optional<DeviceWaveformInfo>& sent,
                                const std::optional<DeviceWaveformInfo>& reported);

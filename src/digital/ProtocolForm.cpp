@@ -233,11 +233,16 @@ EncodedStretch DigitalProtocolForm::Encode(size_t byteLimit, const LaneTargets& 
     return {};
 }
 
+LaneTargets DigitalProtocolForm::Targets(uint32_t capacity) {
+    LaneTargets out;
+    out.capacity = capacity;
+    for (int ch = 0; ch < DigitalChannels; ++ch) out.lanes[ch] = LaneOf(ch) >= 0 ? MutableLane(ch) : nullptr;
+    return out;
+}
+
 bool DigitalProtocolForm::Create(FormPrompts& prompts) {
     if (!CreateEnabled()) return Finish(false, 0, 0, prompts);
-    LaneTargets out;
-    out.capacity = TimeBase().Count();
-    for (int ch = 0; ch < DigitalChannels; ++ch) out.lanes[ch] = LaneOf(ch) >= 0 ? MutableLane(ch) : nullptr;
+    const LaneTargets out = Targets(TimeBase().Count());
     const EncodedStretch e = Encode(SIZE_MAX, out);
     const auto count = static_cast<uint32_t>(std::min<uint64_t>(e.samples, out.capacity));
     return Finish(true, int64_t{count} * TimeBase().samplingNs, count, prompts);
@@ -264,10 +269,7 @@ bool DigitalProtocolForm::Fit(uint32_t room, FormPrompts& prompts) {
     if (!prompts.Confirm("データ " + total + "のうち、編集開始から波形の終わりまでに入るのは " + fit + "です。\n" + fit +
                          "を書き込みます。"))
         return false;
-    LaneTargets out;
-    out.capacity = room;
-    for (int ch = 0; ch < DigitalChannels; ++ch) out.lanes[ch] = LaneOf(ch) >= 0 ? MutableLane(ch) : nullptr;
-    const EncodedStretch e = Encode(low, out);
+    const EncodedStretch e = Encode(low, Targets(room));
     SetBuilt(static_cast<uint32_t>(e.samples), static_cast<int64_t>(e.samples) * TimeBase().samplingNs);
     return true;
 }

@@ -80,6 +80,8 @@ private:
     bool Fit(uint32_t room, FormPrompts& prompts) override;
     void Changed();
     EncodedStretch Encode(size_t byteLimit, const LaneTargets& out) const;
+    // The driven lanes of the work buffers, the others left alone.
+    LaneTargets Targets(uint32_t capacity);
     bool CheckRate(int id, const char* label, bool half, double& rate);
     bool CheckOptionalTime(int id, const char* label, std::optional<double>& value);
 

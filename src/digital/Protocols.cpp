@@ -58,6 +58,13 @@ uint8_t Bit(uint32_t value, int i) {
     return static_cast<uint8_t>((value >> i) & 1);
 }
 
+// A hexadecimal digit's value; -1 for any other character.
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(c | 0x20);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
 }  // namespace
 
 std::vector<int> DrivenChannels(const UartSettings& s) {
@@ -242,11 +249,8 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text) {
         }
         size_t j = i;
         uint32_t value = 0;
-        while (j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j])) && j - i < 3) {
-            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[j])));
-            value = value * 16 + uint32_t(c <= '9' ? c - '0' : c - 'a' + 10);
-            ++j;
-        }
+        while (j < text.size() && HexValue(text[j]) >= 0 && j - i < 3)
+            value = value * 16 + uint32_t(HexValue(text[j++]));
         if (j == i || j - i > 2 || (j < text.size() && text[j] != ' ' && text[j] != '\t')) return std::nullopt;
         bytes.push_back(static_cast<uint8_t>(value));
         i = j;
@@ -291,9 +295,8 @@ std::optional<I2cTransaction> ParseI2cTransaction(std::string_view text) {
     const std::string_view address = rest.substr(0, colon);
     if (address.empty() || address.size() > 3) return std::nullopt;
     for (char c : address) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-        const char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        tx.address = tx.address * 16 + uint32_t(l <= '9' ? l - '0' : l - 'a' + 10);
+        if (HexValue(c) < 0) return std::nullopt;
+        tx.address = tx.address * 16 + uint32_t(HexValue(c));
     }
     if (colon != std::string_view::npos) {
         const std::string_view data = rest.substr(colon + 1);

@@ -357,12 +357,7 @@ int64_t VcdData::PeriodFrom(int64_t fromNs) const {
     return lastNs > from ? static_cast<int64_t>(lastNs - from) : 0;
 }
 
-bool HasVcdExtension(std::string_view path) {
-    if (path.size() < 4) return false;
-    std::string tail(path.substr(path.size() - 4));
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".vcd";
-}
+bool HasVcdExtension(std::string_view path) { return HasExtension(path, ".vcd"); }
 
 std::string VcdLineMessage(uint64_t line, const std::string& what) {
     return "VCD ファイルの " + std::to_string(line) + " 行目が不正です。\n" + what + "\n\n読み込みを中止しました。";

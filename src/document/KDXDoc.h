@@ -48,15 +48,13 @@ public:
     virtual void SetFilePath(std::string_view path) = 0;
 };
 
-// One array of MaxSampleCount elements whose elements from Reached() on have
-// never been given a value: they read as zero once reached.
+// One array of MaxSampleCount elements whose elements from the reached mark on
+// have never been given a value: they read as zero once reached.
 template <class T>
 class SampleStore {
 public:
-    bool Exists() const { return data != nullptr; }
     T* Data() { return data.get(); }
     const T* Data() const { return data.get(); }
-    uint32_t Reached() const { return reached; }
     // Makes the array when it does not exist yet; throws std::bad_alloc.
     void Allocate() {
         if (!data) data.reset(new T[MaxSampleCount]);

@@ -14,17 +14,6 @@ constexpr int64_t Step = BaseClockNs;
 constexpr int64_t SecondsPerMinute = 60;
 constexpr int64_t SecondsPerHour = 3600;
 
-// The relative deviation as the dialog shows it ("%.9f %%"), written without
-// the C library so that the user's locale cannot turn the point into a comma.
-std::string ErrorText(double percent) {
-    std::array<char, 64> buffer{};
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), percent, std::chars_format::fixed, 9);
-    std::string text(buffer.data(), result.ptr);
-    text.append(" %");
-    return text;
-}
-
 // Deviation of a row's total from the requested one, in percent. The
 // difference is taken exactly in integers before going to floating point.
 double ErrorPercent(int64_t rowTotalNs, int64_t requestedNs) {
@@ -41,7 +30,7 @@ TimeBaseRow MakeRow(int64_t totalNs, int64_t samplingNs, int64_t count, double e
     row.totalText = FormatTimeAutoWithUnit(totalNs);
     row.samplingText = FormatTimeAutoWithUnit(samplingNs);
     row.countText = FormatInt64(count);
-    row.errorText = ErrorText(errorPercent);
+    row.errorText = ErrorPercentText(errorPercent);
     return row;
 }
 
@@ -110,8 +99,15 @@ std::optional<int64_t> ExactSamplingTime(int64_t totalNs, int64_t minSamplingNs)
 
 }  // namespace
 
+// The relative deviation as the dialog shows it ("%.9f %%"), written without
+// the C library so that the user's locale cannot turn the point into a comma.
 std::string ErrorPercentText(double percent) {
-    return ErrorText(percent);
+    std::array<char, 64> buffer{};
+    const auto result =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), percent, std::chars_format::fixed, 9);
+    std::string text(buffer.data(), result.ptr);
+    text.append(" %");
+    return text;
 }
 
 std::optional<int64_t> ReadTotalTimeEntry(std::string_view text, int unitListIndex, int64_t minNs, int64_t maxNs) {

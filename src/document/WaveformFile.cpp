@@ -515,16 +515,17 @@ std::string NotARegularFile(const fs::path& path) {
     return {};
 }
 
-bool HasKdxExtension(std::string_view path) {
-    if (path.size() < 3) return false;
-    const std::string_view tail = path.substr(path.size() - 3);
-    for (size_t i = 0; i < 3; ++i) {
-        char c = tail[i];
+bool HasExtension(std::string_view path, std::string_view tail) {
+    if (path.size() < tail.size()) return false;
+    for (size_t i = 0; i < tail.size(); ++i) {
+        char c = path[path.size() - tail.size() + i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != "kdx"[i]) return false;
+        if (c != tail[i]) return false;
     }
     return true;
 }
+
+bool HasKdxExtension(std::string_view path) { return HasExtension(path, "kdx"); }
 
 std::string FileNameOf(std::string_view path) {
     const size_t sep = path.find_last_of("/\\");

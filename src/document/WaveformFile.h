@@ -68,6 +68,9 @@ std::string NotARegularFile(const std::filesystem::path& path);
 // A waveform file's name: its last three characters, lowered, are "kdx". The
 // command line, drops and the import dialogs all go by it.
 bool HasKdxExtension(std::string_view path);
+// Whether path ends in tail, ASCII letters compared without case (tail in
+// lower case): ".wav", ".vcd".
+bool HasExtension(std::string_view path, std::string_view tail);
 
 // The part of a path after its last separator ('/' or '\\'), extension included:
 // the name a document goes by in the frame's caption and the output dialog.

@@ -164,10 +164,6 @@ std::unique_ptr<CKDXDoc> OpenDocument(const std::string& path) {
     return doc;
 }
 
-DeviceWaveformInfo WaveformOf(const CKDXDoc& doc) {
-    return {doc.GetDataId(), doc.GetSampleCount(), doc.GetSamplingStep()};
-}
-
 std::string Join(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& n : names) text += (text.empty() ? "" : ", ") + n;
@@ -191,7 +187,7 @@ LinkStatus CheckHeld(const OpenedGenerator& generator, const CKDXDoc& doc, std::
         problem = "the generator holds no waveform after the transfer";
         return LINK_TRANSFER_ERROR;
     }
-    const DeviceWaveformInfo sent = WaveformOf(doc);
+    const DeviceWaveformInfo sent = WaveformInfoOf(doc);
     const bool block = !generator.useRegisterProtocol;
     const std::vector<std::string> fields =
         HeldDifferences(doc.GetOutputSettings(), held, block ? &sent : nullptr, block ? &heldWaveform : nullptr);
@@ -294,7 +290,7 @@ int RunStatus(const std::string& serial, const std::string& path) {
         if (generator.useRegisterProtocol) {
             j["holds_file"] = nullptr;
         } else {
-            j["holds_file"] = device.dataLoaded && waveform == WaveformOf(*doc);
+            j["holds_file"] = device.dataLoaded && waveform == WaveformInfoOf(*doc);
         }
     }
     std::cout << Dump(j) << '\n';

@@ -504,27 +504,18 @@ CDigitalProtocolDlg::CDigitalProtocolDlg(DigitalProtocolForm& form, QWidget* par
                          std::nullopt, [this] { return int(bus.Protocol()); },
                          [this](int p) { bus.SetProtocol(static_cast<BusProtocol>(p)); });
     // Each choice edits a copy of its protocol's settings.
-    const auto uart = [this](auto change) {
-        return [this, change](int i) {
-            UartSettings s = bus.Uart();
-            change(s, i);
-            bus.SetUart(s);
+    const auto editing = [this](auto get, auto set) {
+        return [this, get, set](auto change) {
+            return [this, get, set, change](int i) {
+                auto s = (bus.*get)();
+                change(s, i);
+                (bus.*set)(s);
+            };
         };
     };
-    const auto spi = [this](auto change) {
-        return [this, change](int i) {
-            SpiSettings s = bus.Spi();
-            change(s, i);
-            bus.SetSpi(s);
-        };
-    };
-    const auto i2c = [this](auto change) {
-        return [this, change](int i) {
-            I2cSettings s = bus.I2c();
-            change(s, i);
-            bus.SetI2c(s);
-        };
-    };
+    const auto uart = editing(&F::Uart, &F::SetUart);
+    const auto spi = editing(&F::Spi, &F::SetSpi);
+    const auto i2c = editing(&F::I2c, &F::SetI2c);
     // UART.
     AddChannelChoice(QStringLiteral("チャンネル："), P::Uart, [this] { return bus.Uart().channel; },
                      uart([](UartSettings& s, int i) { s.channel = i; }));

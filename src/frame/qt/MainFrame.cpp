@@ -331,9 +331,9 @@ void CMainFrame::CreateContextMenus() {
     for (int ch = 0; ch < 4; ++ch) {
         lanePopups[ch] = AddPopup(nullptr, laneTitles[ch],
                                   {cmd::ChannelClock[ch], cmd::ChannelSerial[ch], cmd::DigitalParallel,
-                                   cmd::ChannelModify[ch], cmd::DigitalSwap, cmd::DigitalProtocol, 0, cmd::ChannelInvert[ch],
-                                   cmd::ChannelShift[ch], 0, cmd::ChannelCopy[ch], cmd::ChannelPaste[ch],
-                                   cmd::ChannelClear[ch]});
+                                   cmd::ChannelModify[ch], cmd::DigitalSwap, cmd::DigitalProtocol, 0,
+                                   cmd::ChannelInvert[ch], cmd::ChannelShift[ch], 0, cmd::ChannelCopy[ch],
+                                   cmd::ChannelPaste[ch], cmd::ChannelClear[ch]});
     }
 }
 
